@@ -1,0 +1,152 @@
+#include "cli/parse.h"
+
+#include <limits>
+
+namespace {
+
+constexpr bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The white space that the standard decimal conversion skips.
+constexpr bool is_space(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::size_t leading_digits(std::string_view text) {
+  std::size_t n = 0;
+  while (n < text.size() && is_digit(text[n])) {
+    ++n;
+  }
+  return n;
+}
+
+// Reads the number behind an -s or -n into target; the digits it used are skipped by the caller.
+std::int32_t parse_number(Options& options, std::string_view rest, std::int32_t low,
+                          std::int32_t high, std::int32_t& target) {
+  const std::int32_t value = read_bounded_number(rest, low, high);
+  if (value == 0) {
+    return set_invalid_parameter(options);
+  }
+  target = value;
+  return STATUS_OK;
+}
+
+std::int32_t parse_letter(Options& options, char letter) {
+  switch (letter) {
+    case 'a':
+      if ((options.flags & FLAG_REQUIRE_DIGIT) != 0) {
+        return set_parameter_error(options, MSG_RULES_CONFLICT);
+      }
+      options.flags |= FLAG_ALPHA_ONLY;
+      return STATUS_OK;
+    case 'h':
+      options.message = HELP_TEXT;
+      return STATUS_OK;
+    case 'l':
+      if ((options.flags & FLAG_UPPER_ONLY) != 0) {
+        return set_parameter_error(options, MSG_CASE_CONFLICT);
+      }
+      options.flags |= FLAG_LOWER_ONLY;
+      return STATUS_OK;
+    case 'q':
+      options.flags |= FLAG_NO_SEQUENCES;
+      return STATUS_OK;
+    case 'r':
+      if ((options.flags & FLAG_ALPHA_ONLY) != 0) {
+        return set_parameter_error(options, MSG_RULES_CONFLICT);
+      }
+      options.flags |= FLAG_REQUIRE_DIGIT;
+      return STATUS_OK;
+    case 'u':
+      if ((options.flags & FLAG_LOWER_ONLY) != 0) {
+        return set_parameter_error(options, MSG_CASE_CONFLICT);
+      }
+      options.flags |= FLAG_UPPER_ONLY;
+      return STATUS_OK;
+    case 'v':
+      if (options.message == nullptr) {
+        options.message = VERSION_MESSAGE;
+      }
+      return STATUS_OK;
+    case 'y':
+      options.flags |= FLAG_SYMBOLS;
+      return STATUS_OK;
+    default:
+      return set_invalid_parameter(options);
+  }
+}
+
+}  // namespace
+
+std::int32_t parse_short_options(Options& options, std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char letter = text[i];
+    std::int32_t result = STATUS_OK;
+    if (letter == 's' || letter == 'n') {
+      const std::string_view rest = text.substr(i + 1);
+      result =
+          letter == 's'
+              ? parse_number(options, rest, PASSWORD_SIZE_MIN, PASSWORD_SIZE_MAX, options.size)
+              : parse_number(options, rest, PASSWORD_COUNT_MIN, PASSWORD_COUNT_MAX, options.count);
+      // Only plain digits are skipped: a sign or blank the reading passed over is met next as a
+      // letter, so a number counts only when written as digits right behind its letter.
+      i += leading_digits(rest);
+    } else {
+      result = parse_letter(options, letter);
+    }
+    if (result != STATUS_OK) {
+      return result;
+    }
+  }
+  return STATUS_OK;
+}
+
+std::int32_t read_bounded_number(std::string_view text, std::int32_t low, std::int32_t high) {
+  std::size_t i = 0;
+  while (i < text.size() && is_space(text[i])) {
+    ++i;
+  }
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  // Once past the 32-bit range the value stops growing: it is out of every range already, and
+  // stopping there keeps the arithmetic from overflowing however many digits follow.
+  constexpr std::int64_t ceiling = std::numeric_limits<std::int32_t>::max();
+  std::int64_t value = 0;
+  for (; i < text.size() && is_digit(text[i]); ++i) {
+    if (value <= ceiling) {
+      value = value * 10 + (text[i] - '0');
+    }
+  }
+  if (negative) {
+    value = -value;
+  }
+  return value >= low && value <= high ? static_cast<std::int32_t>(value) : 0;
+}
+
+std::int32_t parse_long_option(Options& options, std::string_view text) {
+  // The value starts at the first non-zero digit anywhere in the text, except at its very start;
+  // what lies between the separator and that digit is dropped.
+  std::string_view value;
+  const std::size_t digit = text.find_first_of("123456789");
+  if (digit != std::string_view::npos && digit > 0) {
+    value = text.substr(digit);
+    if (value.size() > LONG_VALUE_MAX) {
+      return set_invalid_parameter(options);
+    }
+  }
+
+  const std::string_view name = text.substr(0, text.find_first_of(":="));
+  for (const LongOptionAlias& alias : long_option_aliases) {
+    if (alias.name.starts_with(name)) {
+      std::array<char, 1 + LONG_VALUE_MAX> short_text{};
+      short_text[0] = alias.letter;
+      value.copy(short_text.data() + 1, value.size());
+      return parse_short_options(options, std::string_view(short_text.data(), 1 + value.size()));
+    }
+  }
+  return set_invalid_parameter(options);
+}

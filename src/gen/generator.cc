@@ -1,0 +1,138 @@
+#include "gen/generator.h"
+
+#include "gen/random.h"
+
+namespace {
+
+// The state bit each character sets when drawn: a table, because it is asked for every draw.
+constexpr std::array<std::uint8_t, 256> CHAR_CLASS = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (const char c : UPPER_SET)
+    table[static_cast<unsigned char>(c)] = FLAG_SAW_LETTER;
+  for (const char c : LOWER_SET)
+    table[static_cast<unsigned char>(c)] = FLAG_SAW_LETTER;
+  for (const char c : DIGIT_SET)
+    table[static_cast<unsigned char>(c)] = FLAG_SAW_DIGIT;
+  return table;
+}();
+
+std::uint8_t char_class(char c) {
+  return CHAR_CLASS[static_cast<unsigned char>(c)];
+}
+
+// Equal codes or codes one apart: "cc", "bc", "cb", but also "9:" or "@A".
+bool are_neighbours(char previous, char c) {
+  return static_cast<unsigned>(c - previous + 1) <= 2u;
+}
+
+void append(Pool& pool, std::string_view set) {
+  set.copy(pool.chars.data() + pool.n, set.size());
+  pool.n += static_cast<std::int32_t>(set.size());
+}
+
+// Draws every character of password from the pool, keeping the sequence rule while drawing,
+// and records in options.flags whether a letter and a digit were drawn.
+void draw_password(Options& options, const Pool& pool, std::span<char> password) {
+  const bool no_sequences = (options.flags & FLAG_NO_SEQUENCES) != 0;
+  std::uint8_t seen = 0;
+  char previous = 0;
+  for (std::size_t i = 0; i < password.size(); ++i) {
+    char c = 0;
+    do {
+      c = pool.chars[static_cast<std::size_t>(scale_to_index(random_next(), pool.n))];
+    } while (no_sequences && i > 0 && are_neighbours(previous, c));
+    seen |= char_class(c);
+    password[i] = c;
+    previous = c;
+  }
+  options.flags |= seen;
+}
+
+// Plants the digit and the letter a drawn password lacks; returns whether it changed anything.
+bool repair_password(const Options& options, std::span<char> password) {
+  bool repaired = false;
+  if ((options.flags & FLAG_REQUIRE_DIGIT) != 0 && (options.flags & FLAG_SAW_DIGIT) == 0) {
+    plant_random_char(password, DIGIT_SET);
+    repaired = true;
+  }
+  if ((options.flags & FLAG_SAW_LETTER) == 0) {
+    plant_random_char(password, (options.flags & FLAG_LOWER_ONLY) != 0 ? LOWER_SET : UPPER_SET);
+    repaired = true;
+  }
+  return repaired;
+}
+
+}  // namespace
+
+Pool build_pool(std::uint8_t flags) {
+  Pool pool;
+  if ((flags & FLAG_UPPER_ONLY) != 0) {
+    append(pool, UPPER_SET);
+  } else if ((flags & FLAG_LOWER_ONLY) != 0) {
+    append(pool, LOWER_SET);
+  } else {
+    append(pool, UPPER_SET);
+    append(pool, LOWER_SET);
+  }
+  if ((flags & FLAG_ALPHA_ONLY) == 0) {
+    append(pool, DIGIT_SET);
+  }
+  if ((flags & FLAG_SYMBOLS) != 0) {
+    append(pool, SYMBOL_SET);
+  }
+  return pool;
+}
+
+void plant_random_char(std::span<char> password, std::string_view set) {
+  const char c = set[static_cast<std::size_t>(
+      scale_to_index(random_next(), static_cast<std::int32_t>(set.size())))];
+  const auto pos = static_cast<std::size_t>(
+      scale_to_index(random_next(), static_cast<std::int32_t>(password.size())));
+  password[pos] = c;
+}
+
+bool keeps_rules(std::string_view password, std::uint8_t flags) {
+  std::uint8_t seen = 0;
+  for (std::size_t i = 0; i < password.size(); ++i) {
+    seen |= char_class(password[i]);
+    if ((flags & FLAG_NO_SEQUENCES) != 0 && i > 0 && are_neighbours(password[i - 1], password[i])) {
+      return false;
+    }
+  }
+  const bool digit_ok = (flags & FLAG_REQUIRE_DIGIT) == 0 || (seen & FLAG_SAW_DIGIT) != 0;
+  return (seen & FLAG_SAW_LETTER) != 0 && digit_ok;
+}
+
+void make_password(Options& options, const Pool& pool, std::span<char> password) {
+  for (;;) {
+    draw_password(options, pool, password);
+    const bool repaired = repair_password(options, password);
+    options.flags &= OPTION_FLAGS;
+    // A password the repairs left alone keeps every rule by construction. One they changed may
+    // have lost its only letter or digit, or gained a forbidden pair: that one is drawn again,
+    // the stream running on, so what tolvane prints always keeps the rules it was asked for.
+    if (!repaired || keeps_rules({password.data(), password.size()}, options.flags)) {
+      return;
+    }
+  }
+}
+
+void generate_passwords(Options& options, std::FILE* out, ClockFn clock) {
+  const Pool pool = build_pool(options.flags);
+  random_seed(seed_from_clock(clock()));
+
+  // Whole lines go out in large blocks: one write call per 64 KiB, never one per line.
+  std::array<char, 65536> buffer;
+  const auto size = static_cast<std::size_t>(options.size);
+  std::size_t used = 0;
+  for (std::int32_t k = 0; k < options.count; ++k) {
+    if (used + size + 1 > buffer.size()) {
+      std::fwrite(buffer.data(), 1, used, out);
+      used = 0;
+    }
+    make_password(options, pool, std::span<char>(buffer.data() + used, size));
+    buffer[used + size] = '\n';
+    used += size + 1;
+  }
+  std::fwrite(buffer.data(), 1, used, out);
+}

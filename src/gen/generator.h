@@ -1,0 +1,44 @@
+// Password generation: the character pool the options allow, the draw under the sequence rule,
+// the digit and letter repairs, and the printing of count passwords.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string_view>
+
+#include "cli/options.h"
+#include "gen/clock.h"
+
+inline constexpr std::string_view UPPER_SET = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+inline constexpr std::string_view LOWER_SET = "abcdefghijklmnopqrstuvwxyz";
+inline constexpr std::string_view DIGIT_SET = "0123456789";
+inline constexpr std::string_view SYMBOL_SET = "!#$%&*+-.:=?@^_|";
+
+inline constexpr std::size_t POOL_MAX =
+    UPPER_SET.size() + LOWER_SET.size() + DIGIT_SET.size() + SYMBOL_SET.size();
+inline constexpr std::size_t PASSWORD_MAX = 32;
+
+// The characters a password may be drawn from, in the order that fixes which index gives which.
+struct Pool {
+  std::array<char, POOL_MAX> chars{};
+  std::int32_t n = 0;
+};
+
+Pool build_pool(std::uint8_t flags);
+
+// Overwrites one random position of password with one random character of set, drawn first.
+void plant_random_char(std::span<char> password, std::string_view set);
+
+// Whether password holds a letter, a digit if -r asked for one, and no pair -q forbids.
+bool keeps_rules(std::string_view password, std::uint8_t flags);
+
+// Fills password (options.size characters) with one password that keeps its rules. The state
+// bits in options.flags are used while it works and are clear again when it returns.
+void make_password(Options& options, const Pool& pool, std::span<char> password);
+
+// Seeds the random source from clock once, then writes options.count passwords to out, one a
+// line, in large blocks. Write errors are left in out for the caller's final check.
+void generate_passwords(Options& options, std::FILE* out = stdout,
+                        ClockFn clock = read_system_clock);
