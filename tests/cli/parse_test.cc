@@ -24,7 +24,8 @@ struct Case {
 
 Options parse(const std::vector<std::string>& args) {
   std::vector<const char*> argv{"tolvane"};
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  for (const std::string& arg : args)
+    argv.push_back(arg.c_str());
   Options options;
   options.flags = 0xFF;  // the walk must reset whatever the record held
   parse_arguments(options, static_cast<int>(argv.size()), argv.data());
@@ -33,7 +34,8 @@ Options parse(const std::vector<std::string>& args) {
 
 std::string describe(const std::vector<std::string>& args) {
   std::string text;
-  for (const std::string& arg : args) text += "[" + arg + "]";
+  for (const std::string& arg : args)
+    text += "[" + arg + "]";
   return text.empty() ? "(none)" : text;
 }
 
@@ -248,7 +250,8 @@ TEST(LongOptionAliases, EveryFullNameDoesWhatItsLetterDoes) {
   for (const LongOptionAlias& alias : long_option_aliases) {
     SCOPED_TRACE(std::string(alias.name));
     Options whole, letter;
-    EXPECT_EQ(parse_long_option(whole, alias.name), parse_short_options(letter, {&alias.letter, 1}));
+    EXPECT_EQ(parse_long_option(whole, alias.name),
+              parse_short_options(letter, {&alias.letter, 1}));
     EXPECT_EQ(whole.flags, letter.flags);
     EXPECT_EQ(whole.message, letter.message);
   }

@@ -16,10 +16,16 @@ namespace {
 constexpr std::uint8_t U = FLAG_UPPER_ONLY, L = FLAG_LOWER_ONLY, A = FLAG_ALPHA_ONLY,
                        Y = FLAG_SYMBOLS, Q = FLAG_NO_SEQUENCES, R = FLAG_REQUIRE_DIGIT;
 
-std::string pool_text(const Pool& pool) { return {pool.chars.data(), std::size_t(pool.n)}; }
+std::string pool_text(const Pool& pool) {
+  return {pool.chars.data(), std::size_t(pool.n)};
+}
 
-bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_letter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 std::string make(Options& options, const Pool& pool) {
   std::array<char, PASSWORD_MAX> buffer{};
@@ -41,7 +47,8 @@ Attempt one_attempt(std::uint8_t flags, std::int32_t size) {
   bool letter = false, digit = false;
   while (std::int32_t(password.size()) < size) {
     const char c = pool.chars[std::size_t(scale_to_index(random_next(), pool.n))];
-    if ((flags & Q) && !password.empty() && std::abs(c - password.back()) <= 1) continue;
+    if ((flags & Q) && !password.empty() && std::abs(c - password.back()) <= 1)
+      continue;
     letter = letter || is_letter(c);
     digit = digit || is_digit(c);
     password.push_back(c);
@@ -168,7 +175,8 @@ TEST(MakePassword, RedrawsOnlyWhatTheRepairsBroke) {
         expected = one_attempt(row.flags, row.size);
         ++redrawn;
       }
-      if (first.repaired && keeps_rules(first.password, row.flags)) ++repaired_and_kept;
+      if (first.repaired && keeps_rules(first.password, row.flags))
+        ++repaired_and_kept;
       Options options;
       options.flags = row.flags;
       options.size = row.size;
@@ -188,8 +196,10 @@ TEST(MakePassword, DigitsOnlyDrawGetsOneUpperCaseLetter) {
   for (std::uint32_t seed = 0; seed < 200000 && found < 5; ++seed) {
     random_seed(seed);
     std::string drawn;
-    for (int i = 0; i < 4; ++i) drawn += pool.chars[std::size_t(scale_to_index(random_next(), 62))];
-    if (drawn.find_first_not_of(DIGIT_SET) != std::string::npos) continue;
+    for (int i = 0; i < 4; ++i)
+      drawn += pool.chars[std::size_t(scale_to_index(random_next(), 62))];
+    if (drawn.find_first_not_of(DIGIT_SET) != std::string::npos)
+      continue;
     ++found;
     random_seed(seed);
     const std::string password = make(options, pool);
@@ -212,17 +222,19 @@ TEST(KeepsRules, Table) {
     bool keeps;
   };
   const Row rows[] = {
-      {"a!!!", 0, true},       {"1!!!", 0, false},  {"a!!!", R, false},   {"a!1!", R, true},
-      {"aceg", Q, true},       {"abeg", Q, false},  {"acca", Q, false},   {"a9:!", Q, false},
-      {"?@A!", Q, false},      {"aA!a", Q, true},   {"#%#%", Q, false},   {"x1x1", Q | R, true},
-      {"z:!z", Q | R, false},  {"1234", R, false},  {"yz", Q, false},
+      {"a!!!", 0, true},      {"1!!!", 0, false}, {"a!!!", R, false}, {"a!1!", R, true},
+      {"aceg", Q, true},      {"abeg", Q, false}, {"acca", Q, false}, {"a9:!", Q, false},
+      {"?@A!", Q, false},     {"aA!a", Q, true},  {"#%#%", Q, false}, {"x1x1", Q | R, true},
+      {"z:!z", Q | R, false}, {"1234", R, false}, {"yz", Q, false},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(keeps_rules(row.password, row.flags), row.keeps) << row.password;
   }
 }
 
-ClockReading clock_at_seed_one() { return {0, 1}; }
+ClockReading clock_at_seed_one() {
+  return {0, 1};
+}
 
 std::string generate(Options& options) {
   std::FILE* out = std::tmpfile();
@@ -230,7 +242,8 @@ std::string generate(Options& options) {
   generate_passwords(options, out, clock_at_seed_one);
   std::rewind(out);
   std::string text;
-  for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) text.push_back(char(c));
+  for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out))
+    text.push_back(char(c));
   std::fclose(out);
   return text;
 }
@@ -259,7 +272,8 @@ TEST(GeneratePasswords, SeedsFromTheClockAndWritesCountLinesOfSize) {
     options.flags = row.flags;
     const std::vector<std::string> lines = lines_of(generate(options));
     ASSERT_EQ(lines.size(), std::size_t(row.count));
-    for (const std::string& line : lines) ASSERT_EQ(line.size(), std::size_t(row.size));
+    for (const std::string& line : lines)
+      ASSERT_EQ(line.size(), std::size_t(row.size));
     if (row.flags == 0) {
       EXPECT_EQ(lines[0].substr(0, 2), "Ai");
     }
@@ -275,7 +289,8 @@ TEST(GeneratePasswords, OneRunContinuesOneStream) {
   Options one;
   const Pool pool = build_pool(0);
   std::vector<std::string> apart;
-  for (int k = 0; k < 3; ++k) apart.push_back(make(one, pool));
+  for (int k = 0; k < 3; ++k)
+    apart.push_back(make(one, pool));
   EXPECT_EQ(together, apart);
   EXPECT_NE(apart[0], apart[1]);
 }

@@ -33,7 +33,8 @@ TEST(Random, ValuesStayWithinFifteenBitsAndReseedingRepeatsTheStream) {
 TEST(ScaleToIndex, ExactForEveryValueAndEveryLengthInUse) {
   // Pool sizes, set lengths, and every password length a repair can aim at.
   std::vector<std::int32_t> lengths = {10, 16, 26, 36, 42, 52, 62, 68, 78};
-  for (std::int32_t n = 4; n <= 32; ++n) lengths.push_back(n);
+  for (std::int32_t n = 4; n <= 32; ++n)
+    lengths.push_back(n);
   for (const std::int32_t n : lengths) {
     for (std::int32_t r = 0; r < RANDOM_RANGE; ++r) {
       // Every operand and the quotient are exact in a double, so floor gives the true value.

@@ -1,0 +1,255 @@
+// The built program, run as a user runs it: exact bytes after the banner, exit statuses, nothing
+// on standard error unless standard output cannot be written.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "run_program.h"
+
+namespace {
+
+// A POSIX shell sees the program's -2 as 254.
+constexpr int PARAMETER_ERROR = 254;
+
+const std::regex BANNER(
+    "\ntolvane Version 1\\.2\\.0\nBuilt on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} at "
+    "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]\n\n");
+
+const std::string HELP = R"(tolvane - prints random passwords
+Copyright (c) 2026 the tolvane authors.
+Free software under the MIT License; see the LICENSE file.
+There is NO WARRANTY, to the extent permitted by law.
+
+Usage: tolvane [OPTIONS]
+
+Options: [-h] [-v] [-s<nn>] [-n<nnnnn>] [-u | -l] [-a | -r] [-y] [-q]
+
+-h                Display this help information.
+--help            Any other options are ignored.
+
+-v                Displays the tolvane version.
+--version
+
+-s<4-32>          Sets the size of the password to
+--size=<4-32>     generate (Default is 8).  The size must be
+--size:<4-32>     between 4 and 32 characters.
+                  (e.g., -s10 or --size:10)
+
+-n<1-32767>       The number of passwords to generate.
+--number=<1-32767>
+--number:<1-32767>
+
+-u                Produces passwords containing only
+--upper           upper case characters.  This option may
+--upper-only      be combined with the "alpha" and/or the
+--uppercase       "symbol" options.  Obviously, it can not
+--uppercase-only  be combined with the "lower" option.
+--upper-case
+--upper-case-only
+
+-l                Produces passwords containing only
+--lower           lower case characters.  This option may
+--lower-only      be combined with the "alpha" and/or the
+--lowercase       "symbol" options.  Obviously, it can not
+--lowercase-only  be combined with the "upper" option.
+--lower-case
+--lower-case-only
+
+-a                Passwords are generated using only alphabetic
+--alpha-only      characters and no numerics.  If used in conjunction
+--alphabetic      with the "symbol" option, passwords are generated
+--alphabetic-only with alphabetic characters and symbols.  This
+                  option may be combined with the "upper" or the
+                  "lower" option.  Obviously, it can not be combined
+                  with the "numeric-required" option.
+
+-r                Generated passwords must contain at least one number.
+--required        This option is obviously mutually exclusive with the
+--required-number "alpha-only" option.
+--required-numeric
+
+-y                Includes symbol characters in the generated
+--symbols         password.
+--include-symbols
+
+-q                Generate passwords that contain no sequences.
+--sequence        Sequences are two or more of the same characters
+--sequence-check  or sequential characters in a row
+                  (e.g., "cc", "bc", "cb", "34", "44", "43")
+
+)";
+
+const std::string INVALID = "Error: Invalid parameter(s).\nUse -h or --help for help.\n\n";
+const std::string CASE_CONFLICT =
+    "Error: Logical parameter error.\n"
+    "You cannot combine -u (uppercase only) with -l (lowercase only).\n\n";
+const std::string RULES_CONFLICT =
+    "Error: Logical rules parameter error.\n"
+    "You cannot combine -r (require at least one number) with\n-a (alphabetic only).\n\n";
+const std::string WRITE_ERROR = "Error: Cannot write to standard output.\n";
+
+RunResult run(const std::vector<std::string>& args, Stdout mode = Stdout::Capture) {
+  return run_program(TOLVANE_PATH, args, mode);
+}
+
+// prefix followed by n copies of c. (GCC 12 at -O3 warns falsely on "literal" + std::string.)
+std::string repeat(std::string prefix, std::size_t n, char c, std::string suffix = "") {
+  return prefix.append(n, c).append(suffix);
+}
+
+std::string describe(const std::vector<std::string>& args) {
+  std::string text;
+  for (const std::string& arg : args)
+    text.append("[").append(arg.substr(0, 20)).append("]");
+  return text.empty() ? "(none)" : text;
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  EXPECT_EQ(start, text.size()) << "output does not end with a newline";
+  return lines;
+}
+
+TEST(Messages, BannerThenExactTextAndStatus) {
+  struct Row {
+    std::vector<std::string> args;
+    std::string text;
+    int status;
+  };
+  const std::vector<Row> rows = {
+      {{"-h"}, HELP, 0},
+      {{"--help"}, HELP, 0},
+      {{"--"}, HELP, 0},
+      {{"-v", "-h"}, HELP, 0},
+      {{"-hv"}, HELP, 0},
+      {{"-v"}, "", 0},
+      {{"--version"}, "", 0},
+      {{""}, INVALID, PARAMETER_ERROR},
+      {{"-"}, INVALID, PARAMETER_ERROR},
+      {{"-s8", "eight"}, INVALID, PARAMETER_ERROR},
+      {{"-h", "-x"}, INVALID, PARAMETER_ERROR},
+      {{"-x", "-h"}, INVALID, PARAMETER_ERROR},
+      {{"-v", "-s99"}, INVALID, PARAMETER_ERROR},
+      {{"-s4294967300"}, INVALID, PARAMETER_ERROR},
+      {{"--number=32768"}, INVALID, PARAMETER_ERROR},
+      {{"-ul"}, CASE_CONFLICT, PARAMETER_ERROR},
+      {{"--lower", "--upper"}, CASE_CONFLICT, PARAMETER_ERROR},
+      {{"-ar"}, RULES_CONFLICT, PARAMETER_ERROR},
+      {{"-a", "--required"}, RULES_CONFLICT, PARAMETER_ERROR},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(describe(row.args));
+    const RunResult result = run(row.args);
+    std::smatch banner;
+    ASSERT_TRUE(
+        std::regex_search(result.out, banner, BANNER, std::regex_constants::match_continuous))
+        << result.out;
+    EXPECT_EQ(result.out.substr(std::size_t(banner.length())), row.text);
+    EXPECT_EQ(result.exit_status, row.status);
+    EXPECT_EQ(result.err, "");
+  }
+}
+
+TEST(Passwords, LinesOfSizeFromThePool) {
+  const std::string upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ", lower = "abcdefghijklmnopqrstuvwxyz",
+                    digits = "0123456789", symbols = "!#$%&*+-.:=?@^_|";
+  struct Row {
+    std::vector<std::string> args;
+    std::size_t count, size;
+    std::string pool;
+  };
+  const std::vector<Row> rows = {
+      {{}, 1, 8, upper + lower + digits},
+      {{"-s12", "-n3", "-y"}, 3, 12, upper + lower + digits + symbols},
+      {{"-n32767"}, 32767, 8, upper + lower + digits},
+      {{"-n32767", "-s32", "-y", "-q"}, 32767, 32, upper + lower + digits + symbols},
+      {{"--number=100", "--size=4"}, 100, 4, upper + lower + digits},
+      {{"-u", "-n50"}, 50, 8, upper + digits},
+      {{"-l", "-a", "-n50"}, 50, 8, lower},
+      {{"-uay", "-n50"}, 50, 8, upper + symbols},
+      {{"--include-symbols", "-a", "-n50"}, 50, 8, upper + lower + symbols},
+      {{repeat("-", 99'999, 'y')}, 1, 8, upper + lower + digits + symbols},
+      {std::vector<std::string>(10'000, "-q"), 1, 8, upper + lower + digits},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(describe(row.args));
+    const RunResult result = run(row.args);
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.err, "");
+    const std::vector<std::string> lines = lines_of(result.out);
+    ASSERT_EQ(lines.size(), row.count);
+    for (const std::string& line : lines) {
+      ASSERT_EQ(line.size(), row.size) << line;
+      ASSERT_EQ(line.find_first_not_of(row.pool), std::string::npos) << line;
+    }
+  }
+}
+
+TEST(BadInput, HugeAndOddArgumentVectorsEndInTheirOutcome) {
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string text;  // after the banner; empty for a run that prints one password
+  };
+  const std::vector<Row> rows = {
+      {{std::string(100'000, 'x')}, PARAMETER_ERROR, INVALID},
+      {{repeat("--", 99'998, 's')}, PARAMETER_ERROR, INVALID},
+      {{repeat("-s", 99'998, '9')}, PARAMETER_ERROR, INVALID},
+      {{repeat("--size=", 99'993, '0', "12")}, 0, ""},
+      {{"\xff\xfe", "-\x80"}, PARAMETER_ERROR, INVALID},
+      {{"-\x80"}, PARAMETER_ERROR, INVALID},
+      {{"--\xc3\xa9t\xc3\xa9"}, PARAMETER_ERROR, INVALID},
+      {std::vector<std::string>(10'000, ""), PARAMETER_ERROR, INVALID},
+      {std::vector<std::string>(10'000, "-h"), 0, HELP},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(describe(row.args));
+    const RunResult result = run(row.args);
+    EXPECT_FALSE(result.timed_out);
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.exit_status, row.status);
+    EXPECT_EQ(result.err, "");
+    std::smatch banner;
+    if (row.text.empty()) {
+      EXPECT_TRUE(std::regex_match(result.out, std::regex("[A-Za-z0-9]{12}\n"))) << result.out;
+    } else {
+      ASSERT_TRUE(
+          std::regex_search(result.out, banner, BANNER, std::regex_constants::match_continuous));
+      EXPECT_EQ(result.out.substr(std::size_t(banner.length())), row.text);
+    }
+  }
+}
+
+TEST(WriteFailure, StatusOneAndOneLineOnStandardError) {
+  const std::vector<std::vector<std::string>> rows = {
+      {}, {"-n32767", "-s32"}, {"-h"}, {"-v"}, {"-x"}};
+  for (const Stdout mode : {Stdout::DevFull, Stdout::Closed}) {
+    for (const std::vector<std::string>& args : rows) {
+      SCOPED_TRACE(describe(args) + (mode == Stdout::DevFull ? " >/dev/full" : " >&-"));
+      const RunResult result = run(args, mode);
+      EXPECT_EQ(result.exit_status, 1);
+      EXPECT_EQ(result.err, WRITE_ERROR);
+    }
+  }
+}
+
+TEST(WriteFailure, ReaderThatStopsAfterOneLineEndsTheRunPromptly) {
+  const RunResult result = run({"-n32767", "-s32"}, Stdout::OneLine);
+  EXPECT_FALSE(result.timed_out);
+  EXPECT_EQ(result.out.size(), 33u);
+  // Either the pipe's signal ends it, or it notices the failed write and says so.
+  if (result.signal == 0) {
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.err, WRITE_ERROR);
+  } else {
+    EXPECT_EQ(result.signal, SIGPIPE);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+#include "run_program.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+std::string read_all(std::FILE* file) {
+  std::rewind(file);
+  std::string text;
+  char block[65536];
+  for (std::size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;)
+    text.append(block, n);
+  return text;
+}
+
+// Reads from fd until the first newline, then returns what it read.
+std::string read_one_line(int fd) {
+  std::string text;
+  char c = 0;
+  while (text.find('\n') == std::string::npos && read(fd, &c, 1) == 1)
+    text.push_back(c);
+  return text;
+}
+
+[[noreturn]] void exec_child(const std::string& path, const std::vector<std::string>& args,
+                             Stdout mode, int out_fd, int err_fd) {
+  switch (mode) {
+    case Stdout::Capture:
+    case Stdout::OneLine:
+      dup2(out_fd, 1);
+      break;
+    case Stdout::DevFull:
+      dup2(open("/dev/full", O_WRONLY), 1);
+      break;
+    case Stdout::Closed:
+      close(1);
+      break;
+  }
+  dup2(err_fd, 2);
+  signal(SIGPIPE, SIG_DFL);
+  std::vector<char*> argv{const_cast<char*>(path.c_str())};
+  for (const std::string& arg : args)
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  execv(path.c_str(), argv.data());
+  _exit(127);
+}
+
+}  // namespace
+
+RunResult run_program(const std::string& path, const std::vector<std::string>& args, Stdout mode,
+                      int timeout_seconds) {
+  RunResult result;
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  int pipe_fds[2] = {-1, -1};
+  if (out == nullptr || err == nullptr || (mode == Stdout::OneLine && pipe(pipe_fds) != 0)) {
+    std::abort();
+  }
+  const int child_out = mode == Stdout::OneLine ? pipe_fds[1] : fileno(out);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    // The child must not hold the pipe's reading end, or closing ours would not close the pipe.
+    if (mode == Stdout::OneLine)
+      close(pipe_fds[0]);
+    exec_child(path, args, mode, child_out, fileno(err));
+  }
+
+  if (mode == Stdout::OneLine) {
+    close(pipe_fds[1]);
+    result.out = read_one_line(pipe_fds[0]);
+    close(pipe_fds[0]);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      result.timed_out = true;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  if (WIFEXITED(status))
+    result.exit_status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status))
+    result.signal = WTERMSIG(status);
+  if (mode != Stdout::OneLine)
+    result.out = read_all(out);
+  result.err = read_all(err);
+  std::fclose(out);
+  std::fclose(err);
+  return result;
+}

@@ -1,0 +1,23 @@
+// Runs a program with an exact argument vector and collects what it wrote and how it ended.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class Stdout {
+  Capture,  // into a file, read back afterwards
+  DevFull,  // every write fails with "no space left"
+  Closed,   // descriptor 1 is not open at all
+  OneLine,  // a pipe whose reader takes one line and then closes it
+};
+
+struct RunResult {
+  int exit_status = -1;  // as a POSIX shell sees it: 0 to 255
+  int signal = 0;        // the signal that ended it, or 0
+  bool timed_out = false;
+  std::string out;
+  std::string err;
+};
+
+RunResult run_program(const std::string& path, const std::vector<std::string>& args,
+                      Stdout mode = Stdout::Capture, int timeout_seconds = 60);
