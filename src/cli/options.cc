@@ -78,9 +78,9 @@ void parse_arguments(Options& options, int argc, const char* const* argv) {
     if (arg.size() < 2 || arg[0] != '-') {
       result = set_invalid_parameter(options);
     } else if (arg[1] == '-') {
-      result = parse_long_option(options, arg.substr(2));
+      result = parse_long_option(options, drop_prefix(arg, 2));
     } else {
-      result = parse_short_options(options, arg.substr(1));
+      result = parse_short_options(options, drop_prefix(arg, 1));
     }
     if (result != STATUS_OK) {
       return;

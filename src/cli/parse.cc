@@ -1,5 +1,6 @@
 #include "cli/parse.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -84,7 +85,7 @@ std::int32_t parse_short_options(Options& options, std::string_view text) {
     const char letter = text[i];
     std::int32_t result = STATUS_OK;
     if (letter == 's' || letter == 'n') {
-      const std::string_view rest = text.substr(i + 1);
+      const std::string_view rest = drop_prefix(text, i + 1);
       result =
           letter == 's'
               ? parse_number(options, rest, PASSWORD_SIZE_MIN, PASSWORD_SIZE_MAX, options.size)
@@ -133,7 +134,7 @@ std::int32_t parse_long_option(Options& options, std::string_view text) {
   std::string_view value;
   const std::size_t digit = text.find_first_of("123456789");
   if (digit != std::string_view::npos && digit > 0) {
-    value = text.substr(digit);
+    value = drop_prefix(text, digit);
     if (value.size() > LONG_VALUE_MAX) {
       return set_invalid_parameter(options);
     }
@@ -144,7 +145,7 @@ std::int32_t parse_long_option(Options& options, std::string_view text) {
     if (alias.name.starts_with(name)) {
       std::array<char, 1 + LONG_VALUE_MAX> short_text{};
       short_text[0] = alias.letter;
-      value.copy(short_text.data() + 1, value.size());
+      std::copy(value.begin(), value.end(), short_text.begin() + 1);
       return parse_short_options(options, std::string_view(short_text.data(), 1 + value.size()));
     }
   }

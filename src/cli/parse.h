@@ -54,6 +54,13 @@ inline constexpr std::array<LongOptionAlias, 28> long_option_aliases = {{
     {"sequence-check", 'q'},
 }};
 
+// text without its first n characters, n at most its length. Unlike substr it has no throwing
+// path, so the program does not pull in the C++ runtime library just for that.
+constexpr std::string_view drop_prefix(std::string_view text, std::size_t n) {
+  text.remove_prefix(n);
+  return text;
+}
+
 // Parses text, the characters after a single hyphen; returns STATUS_OK or the recorded error.
 std::int32_t parse_short_options(Options& options, std::string_view text);
 
