@@ -7,18 +7,9 @@
 #include <regex>
 #include <string>
 
-namespace {
+#include "text_util.h"
 
-// Everything written to a temporary file, read back from its start.
-std::string contents(std::FILE* file) {
-  std::fflush(file);
-  std::rewind(file);
-  std::string text;
-  for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
-    text.push_back(static_cast<char>(c));
-  }
-  return text;
-}
+namespace {
 
 TEST(VersionBanner, HasTheVersionAndTheBuildDateAndTime) {
   const std::regex shape(
@@ -44,7 +35,7 @@ TEST(ReportMessage, WritesBannerThenMessageAndReturnsStatus) {
     options.message = row.message;
     options.status = row.status;
     EXPECT_EQ(report_message(options, out), row.status);
-    EXPECT_EQ(contents(out), std::string(VERSION_BANNER) + row.message);
+    EXPECT_EQ(read_whole_file(out), std::string(VERSION_BANNER) + row.message);
     std::fclose(out);
   }
 }
@@ -67,8 +58,8 @@ TEST(FinishOutput, KeepsStatusWhenEverythingWasWritten) {
   std::fputs("abc\n", out);
   EXPECT_EQ(finish_output(STATUS_PARAMETER_ERROR, out, err), STATUS_PARAMETER_ERROR);
   EXPECT_EQ(finish_output(STATUS_OK, out, err), STATUS_OK);
-  EXPECT_EQ(contents(out), "abc\n");
-  EXPECT_EQ(contents(err), "");
+  EXPECT_EQ(read_whole_file(out), "abc\n");
+  EXPECT_EQ(read_whole_file(err), "");
   std::fclose(out);
   std::fclose(err);
 }
@@ -82,7 +73,7 @@ TEST(FinishOutput, FailedWriteBecomesStatusOneWithOneLineOnStandardError) {
     ASSERT_NE(err, nullptr);
     std::fputs("a password\n", full);  // stays in the buffer until the flush fails
     EXPECT_EQ(finish_output(status, full, err), STATUS_WRITE_ERROR);
-    EXPECT_EQ(contents(err), "Error: Cannot write to standard output.\n");
+    EXPECT_EQ(read_whole_file(err), "Error: Cannot write to standard output.\n");
     std::fclose(full);
     std::fclose(err);
   }

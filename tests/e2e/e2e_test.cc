@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "run_program.h"
+#include "text_util.h"
 
 namespace {
 
@@ -104,16 +105,6 @@ std::string describe(const std::vector<std::string>& args) {
   for (const std::string& arg : args)
     text.append("[").append(arg.substr(0, 20)).append("]");
   return text.empty() ? "(none)" : text;
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  EXPECT_EQ(start, text.size()) << "output does not end with a newline";
-  return lines;
 }
 
 TEST(Messages, BannerThenExactTextAndStatus) {

@@ -1,5 +1,7 @@
 #include "run_program.h"
 
+#include "text_util.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -12,15 +14,6 @@
 #include <thread>
 
 namespace {
-
-std::string read_all(std::FILE* file) {
-  std::rewind(file);
-  std::string text;
-  char block[65536];
-  for (std::size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;)
-    text.append(block, n);
-  return text;
-}
 
 // Reads from fd until the first newline, then returns what it read.
 std::string read_one_line(int fd) {
@@ -96,8 +89,8 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
   if (WIFSIGNALED(status))
     result.signal = WTERMSIG(status);
   if (mode != Stdout::OneLine)
-    result.out = read_all(out);
-  result.err = read_all(err);
+    result.out = read_whole_file(out);
+  result.err = read_whole_file(err);
   std::fclose(out);
   std::fclose(err);
   return result;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gen/random.h"
+#include "text_util.h"
 
 namespace {
 
@@ -240,22 +241,9 @@ std::string generate(Options& options) {
   std::FILE* out = std::tmpfile();
   EXPECT_NE(out, nullptr);
   generate_passwords(options, out, clock_at_seed_one);
-  std::rewind(out);
-  std::string text;
-  for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out))
-    text.push_back(char(c));
+  std::string text = read_whole_file(out);
   std::fclose(out);
   return text;
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  EXPECT_EQ(start, text.size()) << "output does not end with a newline";
-  return lines;
 }
 
 TEST(GeneratePasswords, SeedsFromTheClockAndWritesCountLinesOfSize) {
