@@ -1,0 +1,106 @@
+// Fuzzes the whole command line: the input, split at NUL bytes, is the argument vector. Every
+// outcome must keep its invariants, and every password generated from it must keep its rules.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/options.h"
+#include "cli/parse.h"
+#include "gen/generator.h"
+#include "gen/random.h"
+
+namespace {
+
+void check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "invariant broken: %s\n", what);
+    std::abort();
+  }
+}
+
+bool is_error_text(const char* message) {
+  return message == MSG_INVALID_PARAMETER || message == MSG_CASE_CONFLICT ||
+         message == MSG_RULES_CONFLICT;
+}
+
+void check_outcome(const Options& options) {
+  check(options.message == nullptr || options.message == HELP_TEXT ||
+            options.message == VERSION_MESSAGE || is_error_text(options.message),
+        "the message is one of the constant texts");
+  check((options.status == STATUS_PARAMETER_ERROR) == is_error_text(options.message),
+        "status is -2 exactly when the message is an error text");
+  check(options.status == STATUS_OK || options.status == STATUS_PARAMETER_ERROR,
+        "status is 0 or -2");
+  check((options.flags & ~OPTION_FLAGS) == 0, "parsers never set the generator's state bits");
+  if (options.message == nullptr) {
+    check(options.size >= PASSWORD_SIZE_MIN && options.size <= PASSWORD_SIZE_MAX, "size 4..32");
+    check(options.count >= PASSWORD_COUNT_MIN && options.count <= PASSWORD_COUNT_MAX,
+          "count 1..32767");
+    check((options.flags & FLAG_UPPER_ONLY) == 0 || (options.flags & FLAG_LOWER_ONLY) == 0,
+          "-u and -l never both");
+    check((options.flags & FLAG_ALPHA_ONLY) == 0 || (options.flags & FLAG_REQUIRE_DIGIT) == 0,
+          "-a and -r never both");
+  }
+}
+
+void check_password(std::string_view password, const Pool& pool, std::uint8_t flags) {
+  const std::string_view allowed(pool.chars.data(), static_cast<std::size_t>(pool.n));
+  bool letter = false;
+  bool digit = false;
+  for (std::size_t i = 0; i < password.size(); ++i) {
+    const char c = password[i];
+    check(allowed.find(c) != std::string_view::npos, "only pool characters");
+    letter = letter || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    digit = digit || (c >= '0' && c <= '9');
+    if ((flags & FLAG_NO_SEQUENCES) != 0 && i > 0) {
+      const int step = c - password[i - 1];
+      check(step < -1 || step > 1, "no forbidden pair under -q");
+    }
+  }
+  check(letter, "a letter");
+  check((flags & FLAG_REQUIRE_DIGIT) == 0 || digit, "a digit under -r");
+}
+
+void generate_and_check(Options& options, std::uint32_t seed) {
+  const std::uint8_t flags = options.flags;
+  const Pool pool = build_pool(flags);
+  random_seed(seed);
+  std::array<char, PASSWORD_MAX> password{};
+  const std::int32_t count = options.count < 4 ? options.count : 4;
+  for (std::int32_t k = 0; k < count; ++k) {
+    const std::span<char> view(password.data(), static_cast<std::size_t>(options.size));
+    make_password(options, pool, view);
+    check(options.flags == flags, "state bits cleared after each password");
+    check_password({view.data(), view.size()}, pool, flags);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string input(reinterpret_cast<const char*>(data), size);
+  std::vector<std::string> args;
+  std::size_t start = 0;
+  for (std::size_t end; (end = input.find('\0', start)) != std::string::npos; start = end + 1) {
+    args.push_back(input.substr(start, end - start));
+  }
+  if (start < input.size())
+    args.push_back(input.substr(start));
+
+  std::vector<const char*> argv{"tolvane"};
+  for (const std::string& arg : args)
+    argv.push_back(arg.c_str());
+  Options options;
+  parse_arguments(options, static_cast<int>(argv.size()), argv.data());
+  check_outcome(options);
+  if (options.message == nullptr) {
+    std::uint32_t seed = 2166136261u;
+    for (std::size_t i = 0; i < size; ++i)
+      seed = (seed ^ data[i]) * 16777619u;
+    generate_and_check(options, seed);
+  }
+  return 0;
+}
