@@ -70,27 +70,33 @@ const char HELP_TEXT[] =
     "                  (e.g., \"cc\", \"bc\", \"cb\", \"34\", \"44\", \"43\")\n"
     "\n";
 
+namespace {
+
+std::int32_t parse_argument(Options& options, std::string_view arg) {
+  if (arg.size() < 2 || arg[0] != '-') {
+    return set_invalid_parameter(options);
+  }
+  if (arg[1] == '-') {
+    return parse_long_option(options, drop_prefix(arg, 2));
+  }
+  return parse_short_options(options, drop_prefix(arg, 1));
+}
+
+}  // namespace
+
 void parse_arguments(Options& options, int argc, const char* const* argv) {
   options = Options{};
   for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    std::int32_t result = STATUS_OK;
-    if (arg.size() < 2 || arg[0] != '-') {
-      result = set_invalid_parameter(options);
-    } else if (arg[1] == '-') {
-      result = parse_long_option(options, drop_prefix(arg, 2));
-    } else {
-      result = parse_short_options(options, drop_prefix(arg, 1));
-    }
-    if (result != STATUS_OK) {
+    if (parse_argument(options, argv[i]) != STATUS_OK) {
       return;
     }
   }
 }
 
 std::int32_t report_message(const Options& options, std::FILE* out) {
-  std::fputs(VERSION_BANNER, out);
-  std::fputs(options.message, out);
+  // Write errors stay in the stream's error flag for finish_output, the one place that checks.
+  (void)std::fputs(VERSION_BANNER, out);
+  (void)std::fputs(options.message, out);
   return options.status;
 }
 
@@ -108,7 +114,7 @@ std::int32_t finish_output(std::int32_t status, std::FILE* out, std::FILE* err) 
   // Both calls run: fflush reports the last buffer, ferror any earlier write that failed.
   const bool flushed = std::fflush(out) == 0;
   if (!flushed || std::ferror(out) != 0) {
-    std::fputs(MSG_WRITE_ERROR, err);
+    (void)std::fputs(MSG_WRITE_ERROR, err);  // nowhere left to report a failure of this one
     return STATUS_WRITE_ERROR;
   }
   return status;

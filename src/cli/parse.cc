@@ -83,20 +83,19 @@ std::int32_t parse_letter(Options& options, char letter) {
 std::int32_t parse_short_options(Options& options, std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char letter = text[i];
-    std::int32_t result = STATUS_OK;
     if (letter == 's' || letter == 'n') {
       const std::string_view rest = drop_prefix(text, i + 1);
-      result =
+      const std::int32_t result =
           letter == 's'
               ? parse_number(options, rest, PASSWORD_SIZE_MIN, PASSWORD_SIZE_MAX, options.size)
               : parse_number(options, rest, PASSWORD_COUNT_MIN, PASSWORD_COUNT_MAX, options.count);
+      if (result != STATUS_OK) {
+        return result;
+      }
       // Only plain digits are skipped: a sign or blank the reading passed over is met next as a
       // letter, so a number counts only when written as digits right behind its letter.
       i += leading_digits(rest);
-    } else {
-      result = parse_letter(options, letter);
-    }
-    if (result != STATUS_OK) {
+    } else if (const std::int32_t result = parse_letter(options, letter); result != STATUS_OK) {
       return result;
     }
   }
@@ -141,13 +140,14 @@ std::int32_t parse_long_option(Options& options, std::string_view text) {
   }
 
   const std::string_view name = text.substr(0, text.find_first_of(":="));
-  for (const LongOptionAlias& alias : long_option_aliases) {
-    if (alias.name.starts_with(name)) {
-      std::array<char, 1 + LONG_VALUE_MAX> short_text{};
-      short_text[0] = alias.letter;
-      std::copy(value.begin(), value.end(), short_text.begin() + 1);
-      return parse_short_options(options, std::string_view(short_text.data(), 1 + value.size()));
-    }
+  const auto* alias =
+      std::find_if(long_option_aliases.begin(), long_option_aliases.end(),
+                   [name](const LongOptionAlias& row) { return row.name.starts_with(name); });
+  if (alias == long_option_aliases.end()) {
+    return set_invalid_parameter(options);
   }
-  return set_invalid_parameter(options);
+  std::array<char, 1 + LONG_VALUE_MAX> short_text{};
+  short_text[0] = alias->letter;
+  std::copy(value.begin(), value.end(), short_text.begin() + 1);
+  return parse_short_options(options, std::string_view(short_text.data(), 1 + value.size()));
 }
