@@ -1,0 +1,57 @@
+// The long option names in the program's alias table, the man page and both shell completions
+// are one and the same set, so that none of them can drift from the others.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "cli/parse.h"
+
+namespace {
+
+std::string read_text(const std::string& path) {
+  std::ifstream file(path);
+  EXPECT_TRUE(file.good()) << path;
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// Every "--name" in text; names start with a letter, so "--" alone and "--*" do not count.
+std::set<std::string> long_names_in(const std::string& text) {
+  static const std::regex name("--([a-z][a-z_-]*)");
+  std::set<std::string> names;
+  for (std::sregex_iterator it(text.begin(), text.end(), name), end; it != end; ++it) {
+    names.insert((*it)[1].str());
+  }
+  return names;
+}
+
+// The option lines of the man page's OPTIONS section, with roff's "\-" read as "-".
+std::string man_page_option_lines(const std::string& page) {
+  const std::size_t start = page.find(".SH OPTIONS");
+  const std::size_t end = page.find(".SS", start);
+  std::istringstream section(page.substr(start, end - start));
+  std::string lines;
+  for (std::string line; std::getline(section, line);) {
+    if (line.starts_with(".BR \\-") || line.starts_with(".BI \\-")) {
+      lines += std::regex_replace(line, std::regex(R"(\\-)"), "-") + "\n";
+    }
+  }
+  return lines;
+}
+
+TEST(LongNames, AliasTableManPageAndCompletionsAgree) {
+  std::set<std::string> table;
+  for (const LongOptionAlias& alias : long_option_aliases) table.emplace(alias.name);
+  ASSERT_EQ(table.size(), long_option_aliases.size());
+
+  EXPECT_EQ(long_names_in(man_page_option_lines(read_text(MAN_PAGE))), table) << "man page";
+  EXPECT_EQ(long_names_in(read_text(BASH_COMPLETION)), table) << "bash completion";
+  EXPECT_EQ(long_names_in(read_text(ZSH_COMPLETION)), table) << "zsh completion";
+}
+
+}  // namespace
