@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build-coverage}
 
 CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_COVERAGE=ON \
+  -DTOLVANE_RANDOM_SOURCE="${TOLVANE_RANDOM_SOURCE:-lcg}" \
   -DTOLVANE_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j2 >/dev/null
 rm -rf "$build/profiles"

@@ -8,6 +8,7 @@
 inline constexpr std::int32_t STATUS_OK = 0;
 inline constexpr std::int32_t STATUS_PARAMETER_ERROR = -2;  // -2, not -1: scripts test for it
 inline constexpr std::int32_t STATUS_WRITE_ERROR = 1;
+inline constexpr std::int32_t STATUS_RANDOM_ERROR = 1;
 
 inline constexpr std::uint8_t FLAG_UPPER_ONLY = 0x01;
 inline constexpr std::uint8_t FLAG_LOWER_ONLY = 0x02;
@@ -45,8 +46,10 @@ inline constexpr char MSG_CASE_CONFLICT[] =
 inline constexpr char MSG_RULES_CONFLICT[] =
     "Error: Logical rules parameter error.\n"
     "You cannot combine -r (require at least one number) with\n-a (alphabetic only).\n\n";
-// The only text that ever goes to standard error.
+// The only texts that ever go to standard error; the second only from the build that draws from
+// the operating system's random source.
 inline constexpr char MSG_WRITE_ERROR[] = "Error: Cannot write to standard output.\n";
+inline constexpr char MSG_RANDOM_ERROR[] = "Error: Cannot read the system random source.\n";
 
 // Sets the defaults, then parses the arguments after the program's name until the first error.
 void parse_arguments(Options& options, int argc, const char* const* argv);

@@ -25,7 +25,10 @@ std::string read_one_line(int fd) {
 }
 
 [[noreturn]] void exec_child(const std::string& path, const std::vector<std::string>& args,
-                             Stdout mode, int out_fd, int err_fd) {
+                             const std::vector<std::string>& env, Stdout mode, int out_fd,
+                             int err_fd) {
+  for (const std::string& entry : env)
+    putenv(const_cast<char*>(entry.c_str()));
   switch (mode) {
     case Stdout::Capture:
     case Stdout::OneLine:
@@ -51,7 +54,7 @@ std::string read_one_line(int fd) {
 }  // namespace
 
 RunResult run_program(const std::string& path, const std::vector<std::string>& args, Stdout mode,
-                      int timeout_seconds) {
+                      int timeout_seconds, const std::vector<std::string>& env) {
   RunResult result;
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
@@ -65,7 +68,7 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
     // The child must not hold the pipe's reading end, or closing ours would not close the pipe.
     if (mode == Stdout::OneLine)
       close(pipe_fds[0]);
-    exec_child(path, args, mode, child_out, fileno(err));
+    exec_child(path, args, env, mode, child_out, fileno(err));
   }
 
   if (mode == Stdout::OneLine) {

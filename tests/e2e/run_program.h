@@ -19,5 +19,7 @@ struct RunResult {
   std::string err;
 };
 
+// env holds "NAME=value" entries added to the program's environment.
 RunResult run_program(const std::string& path, const std::vector<std::string>& args,
-                      Stdout mode = Stdout::Capture, int timeout_seconds = 60);
+                      Stdout mode = Stdout::Capture, int timeout_seconds = 60,
+                      const std::vector<std::string>& env = {});

@@ -46,7 +46,8 @@ std::string man_page_option_lines(const std::string& page) {
 
 TEST(LongNames, AliasTableManPageAndCompletionsAgree) {
   std::set<std::string> table;
-  for (const LongOptionAlias& alias : long_option_aliases) table.emplace(alias.name);
+  for (const LongOptionAlias& alias : long_option_aliases)
+    table.emplace(alias.name);
   ASSERT_EQ(table.size(), long_option_aliases.size());
 
   EXPECT_EQ(long_names_in(man_page_option_lines(read_text(MAN_PAGE))), table) << "man page";

@@ -1,0 +1,49 @@
+// Preloaded into the system-source build to make its random source fail: getrandom always
+// reports that the kernel lacks it, and, when built with NO_URANDOM, /dev/urandom cannot be
+// opened either.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/types.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+
+extern "C" ssize_t getrandom(void* /*buffer*/, size_t /*size*/, unsigned int /*flags*/) {
+  errno = ENOSYS;
+  return -1;
+}
+
+#ifdef NO_URANDOM
+namespace {
+
+using OpenFn = int (*)(const char*, int, ...);
+
+int open_unless_urandom(const char* name, const char* path, int flags, va_list args) {
+  if (std::strcmp(path, "/dev/urandom") == 0) {
+    errno = ENOENT;
+    return -1;
+  }
+  const auto next = reinterpret_cast<OpenFn>(dlsym(RTLD_NEXT, name));
+  const mode_t mode = (flags & O_CREAT) != 0 ? static_cast<mode_t>(va_arg(args, int)) : 0;
+  return next(path, flags, mode);
+}
+
+}  // namespace
+
+extern "C" int open(const char* path, int flags, ...) {
+  va_list args;
+  va_start(args, flags);
+  const int fd = open_unless_urandom("open", path, flags, args);
+  va_end(args);
+  return fd;
+}
+
+extern "C" int open64(const char* path, int flags, ...) {
+  va_list args;
+  va_start(args, flags);
+  const int fd = open_unless_urandom("open64", path, flags, args);
+  va_end(args);
+  return fd;
+}
+#endif
