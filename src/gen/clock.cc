@@ -1,23 +1,39 @@
 #include "gen/clock.h"
 
+#ifdef TOLVANE_HAVE_TIMESPEC_GET
 #include <ctime>
+#else
+#include <chrono>
+#endif
 
 namespace {
 
-// The C library's clock, not std::chrono's: the program then needs no C++ runtime library at
-// load time, which is a measurable share of a run that lasts milliseconds.
-std::timespec now() {
-  // A failed reading leaves the zero time: a seed like any other, not worth an error.
+struct Now {
+  std::int64_t seconds;      // since the Unix epoch, rounded down
+  std::int64_t nanoseconds;  // within that second, 0 to 999,999,999
+};
+
+// The C library's clock where it has one: the program then needs no C++ runtime library at load
+// time, a measurable share of a run that lasts milliseconds. MinGW's C runtime has none, and
+// std::chrono serves there. A failed reading leaves the zero time: a seed like any other.
+Now now() {
+#ifdef TOLVANE_HAVE_TIMESPEC_GET
   std::timespec ts{};
   (void)std::timespec_get(&ts, TIME_UTC);
-  return ts;
+  return {static_cast<std::int64_t>(ts.tv_sec), static_cast<std::int64_t>(ts.tv_nsec)};
+#else
+  const auto since = std::chrono::system_clock::now().time_since_epoch();
+  const auto seconds = std::chrono::floor<std::chrono::seconds>(since);
+  return {seconds.count(),
+          std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count()};
+#endif
 }
 
 }  // namespace
 
 ClockReading read_system_clock() {
-  const std::int32_t milliseconds = static_cast<std::int32_t>(now().tv_nsec / 1'000'000);
-  const std::int64_t seconds = now().tv_sec;
+  const auto milliseconds = static_cast<std::int32_t>(now().nanoseconds / 1'000'000);
+  const std::int64_t seconds = now().seconds;
   return {seconds, milliseconds};
 }
 

@@ -12,8 +12,11 @@
 
 namespace {
 
-// A POSIX shell sees the program's -2 as 254.
-constexpr int PARAMETER_ERROR = 254;
+#ifdef _WIN32
+constexpr int PARAMETER_ERROR = -2;  // Windows keeps the whole exit code
+#else
+constexpr int PARAMETER_ERROR = 254;  // a POSIX shell sees the program's -2 as 254
+#endif
 
 const std::regex BANNER(
     "\ntolvane Version 1\\.2\\.0\nBuilt on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} at "
@@ -92,6 +95,20 @@ const std::string RULES_CONFLICT =
     "You cannot combine -r (require at least one number) with\n-a (alphabetic only).\n\n";
 const std::string WRITE_ERROR = "Error: Cannot write to standard output.\n";
 
+// A Windows command line holds at most 32,767 characters, so the vectors of 100,000 characters
+// can only be run where arguments are passed as they are.
+bool fits_the_platform(const std::vector<std::string>& args) {
+#ifdef _WIN32
+  std::size_t length = 0;
+  for (const std::string& arg : args)
+    length += arg.size() + 3;
+  return length < 32'000;
+#else
+  (void)args;
+  return true;
+#endif
+}
+
 RunResult run(const std::vector<std::string>& args, Stdout mode = Stdout::Capture) {
   return run_program(TOLVANE_PATH, args, mode);
 }
@@ -137,6 +154,8 @@ TEST(Messages, BannerThenExactTextAndStatus) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(describe(row.args));
+    if (!fits_the_platform(row.args))
+      continue;
     const RunResult result = run(row.args);
     std::smatch banner;
     ASSERT_TRUE(
@@ -171,6 +190,8 @@ TEST(Passwords, LinesOfSizeFromThePool) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(describe(row.args));
+    if (!fits_the_platform(row.args))
+      continue;
     const RunResult result = run(row.args);
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(result.err, "");
@@ -202,6 +223,8 @@ TEST(BadInput, HugeAndOddArgumentVectorsEndInTheirOutcome) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(describe(row.args));
+    if (!fits_the_platform(row.args))
+      continue;
     const RunResult result = run(row.args);
     EXPECT_FALSE(result.timed_out);
     EXPECT_EQ(result.signal, 0);
@@ -218,6 +241,8 @@ TEST(BadInput, HugeAndOddArgumentVectorsEndInTheirOutcome) {
   }
 }
 
+// Descriptor tricks and SIGPIPE are POSIX's; a Windows console has neither.
+#ifndef _WIN32
 TEST(WriteFailure, StatusOneAndOneLineOnStandardError) {
   const std::vector<std::vector<std::string>> rows = {
       {}, {"-n32767", "-s32"}, {"-h"}, {"-v"}, {"-x"}};
@@ -240,5 +265,7 @@ TEST(WriteFailure, ReaderThatStopsAfterOneLineEndsTheRunPromptly) {
   EXPECT_TRUE(std::regex_match(result.out, std::regex("[A-Za-z0-9]{32}\n"))) << result.out;
   EXPECT_EQ(result.err, "");
 }
+
+#endif
 
 }  // namespace

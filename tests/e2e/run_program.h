@@ -12,14 +12,15 @@ enum class Stdout {
 };
 
 struct RunResult {
-  int exit_status = -1;  // as a POSIX shell sees it: 0 to 255
+  int exit_status = -1;  // as a POSIX shell sees it (0 to 255); on Windows the whole code
   int signal = 0;        // the signal that ended it, or 0
   bool timed_out = false;
   std::string out;
   std::string err;
 };
 
-// env holds "NAME=value" entries added to the program's environment.
+// env holds "NAME=value" entries added to the program's environment. On Windows only Capture
+// and no env exist, and standard output comes back with CR LF read as LF.
 RunResult run_program(const std::string& path, const std::vector<std::string>& args,
                       Stdout mode = Stdout::Capture, int timeout_seconds = 60,
                       const std::vector<std::string>& env = {});
