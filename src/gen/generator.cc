@@ -25,9 +25,10 @@ std::uint8_t char_class(char c) {
   return CHAR_CLASS[static_cast<unsigned char>(c)];
 }
 
-// Equal codes or codes one apart: "cc", "bc", "cb", but also "9:" or "@A".
-bool are_neighbours(char previous, char c) {
-  return static_cast<unsigned>(c - previous + 1) <= 2u;
+// Equal codes or codes one apart: "cc", "bc", "cb", but also "9:" or "@A". One unsigned
+// compare against the lowest neighbour, which the draw loop computes once per position.
+bool are_neighbours(int previous, int c) {
+  return static_cast<unsigned>(c - (previous - 1)) <= 2u;
 }
 
 void append(Pool& pool, std::string_view set) {
@@ -48,10 +49,9 @@ std::uint8_t draw_chars(const Pool& pool, std::span<char> password) {
   password[0] = c;
   std::uint8_t seen = char_class(c);
   for (std::size_t i = 1; i < password.size(); ++i) {
-    // A neighbour of the previous character lies within one code of it: one unsigned compare.
-    const int lowest_neighbour = c - 1;
+    const int previous = c;
     c = draw_char(pool);
-    while (kNoSequences && static_cast<unsigned>(c - lowest_neighbour) <= 2u) {
+    while (kNoSequences && are_neighbours(previous, c)) {
       c = draw_char(pool);
     }
     seen |= char_class(c);
