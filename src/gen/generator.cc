@@ -27,7 +27,7 @@ std::uint8_t char_class(char c) {
 
 // Equal codes or codes one apart: "cc", "bc", "cb", but also "9:" or "@A". One unsigned
 // compare against the lowest neighbour, which the draw loop computes once per position.
-bool are_neighbours(int previous, int c) {
+bool are_neighbours(unsigned char previous, unsigned char c) {
   return static_cast<unsigned>(c - (previous - 1)) <= 2u;
 }
 
@@ -49,9 +49,9 @@ std::uint8_t draw_chars(const Pool& pool, std::span<char> password) {
   password[0] = c;
   std::uint8_t seen = char_class(c);
   for (std::size_t i = 1; i < password.size(); ++i) {
-    const int previous = c;
+    const auto previous = static_cast<unsigned char>(c);
     c = draw_char(pool);
-    while (kNoSequences && are_neighbours(previous, c)) {
+    while (kNoSequences && are_neighbours(previous, static_cast<unsigned char>(c))) {
       c = draw_char(pool);
     }
     seen |= char_class(c);
@@ -112,7 +112,9 @@ bool keeps_rules(std::string_view password, std::uint8_t flags) {
   std::uint8_t seen = 0;
   for (std::size_t i = 0; i < password.size(); ++i) {
     seen |= char_class(password[i]);
-    if ((flags & FLAG_NO_SEQUENCES) != 0 && i > 0 && are_neighbours(password[i - 1], password[i])) {
+    if ((flags & FLAG_NO_SEQUENCES) != 0 && i > 0 &&
+        are_neighbours(static_cast<unsigned char>(password[i - 1]),
+                       static_cast<unsigned char>(password[i]))) {
       return false;
     }
   }
