@@ -36,8 +36,8 @@ void append(Pool& pool, std::string_view set) {
   pool.n += static_cast<std::int32_t>(set.size());
 }
 
-char draw_char(const Pool& pool) {
-  return pool.chars[static_cast<std::size_t>(scale_to_index(random_next(), pool.n))];
+char draw_char(const Pool& pool, std::int32_t n) {
+  return pool.chars[static_cast<std::size_t>(scale_to_index(random_next(), n))];
 }
 
 // Draws every character of password from the pool, under the sequence rule when asked, and
@@ -45,14 +45,15 @@ char draw_char(const Pool& pool) {
 // rule is a template argument: neither loop tests it per character.
 template <bool kNoSequences>
 std::uint8_t draw_chars(const Pool& pool, std::span<char> password) {
-  char c = draw_char(pool);
+  const std::int32_t n = pool.n;  // a local, which no store to password can change
+  char c = draw_char(pool, n);
   password[0] = c;
   std::uint8_t seen = char_class(c);
   for (std::size_t i = 1; i < password.size(); ++i) {
     const auto previous = static_cast<unsigned char>(c);
-    c = draw_char(pool);
+    c = draw_char(pool, n);
     while (kNoSequences && are_neighbours(previous, static_cast<unsigned char>(c))) {
-      c = draw_char(pool);
+      c = draw_char(pool, n);
     }
     seen |= char_class(c);
     password[i] = c;
