@@ -1,6 +1,7 @@
 // tolvane: prints random passwords, or the banner and a message when asked for help or the
 // version, or when the command line is wrong.
 #include "cli/options.h"
+#include "cli/output.h"
 #include "gen/generator.h"
 
 int main(int argc, char** argv) {
@@ -10,7 +11,7 @@ int main(int argc, char** argv) {
   if (options.message != nullptr) {
     status = report_message(options);
   } else {
-    generate_passwords(options);
+    (void)generate_passwords(options);  // a write that failed is told by finish_output
   }
   return finish_output(status);
 }

@@ -4,7 +4,19 @@
 
 #include "cli/parse.h"
 
-const char VERSION_BANNER[] = "\ntolvane Version 1.2.0\nBuilt on " __DATE__ " at " __TIME__ "\n\n";
+// The build for real secrets names its source; the clock-seeded build's banner stays as it was.
+#if !defined(TOLVANE_SYSTEM_RANDOM)
+#define RANDOM_SOURCE_LINE ""
+#elif defined(_WIN32)
+#define RANDOM_SOURCE_LINE "Random source: operating system (BCryptGenRandom)\n"
+#elif defined(__linux__)
+#define RANDOM_SOURCE_LINE "Random source: operating system (ChaCha20)\n"
+#else
+#define RANDOM_SOURCE_LINE "Random source: operating system (arc4random)\n"
+#endif
+
+const char VERSION_BANNER[] =
+    "\ntolvane Version 1.2.0\nBuilt on " __DATE__ " at " __TIME__ "\n" RANDOM_SOURCE_LINE "\n";
 
 const char HELP_TEXT[] =
     "tolvane - prints random passwords\n"
@@ -93,10 +105,12 @@ void parse_arguments(Options& options, int argc, const char* const* argv) {
   }
 }
 
-std::int32_t report_message(const Options& options, std::FILE* out) {
-  // Write errors stay in the stream's error flag for finish_output, the one place that checks.
-  (void)std::fputs(VERSION_BANNER, out);
-  (void)std::fputs(options.message, out);
+std::int32_t report_message(const Options& options, WriteFn write) {
+  // A failed write is remembered by the writer and told by finish_output, the one place that
+  // checks; the message is not written after a banner that failed.
+  if (write(VERSION_BANNER)) {
+    (void)write(options.message);
+  }
   return options.status;
 }
 
@@ -108,14 +122,4 @@ std::int32_t set_parameter_error(Options& options, const char* text) {
 
 std::int32_t set_invalid_parameter(Options& options) {
   return set_parameter_error(options, MSG_INVALID_PARAMETER);
-}
-
-std::int32_t finish_output(std::int32_t status, std::FILE* out, std::FILE* err) {
-  // Both calls run: fflush reports the last buffer, ferror any earlier write that failed.
-  const bool flushed = std::fflush(out) == 0;
-  if (!flushed || std::ferror(out) != 0) {
-    (void)std::fputs(MSG_WRITE_ERROR, err);  // nowhere left to report a failure of this one
-    return STATUS_WRITE_ERROR;
-  }
-  return status;
 }

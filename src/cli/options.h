@@ -3,7 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+
+#include "cli/output.h"
 
 inline constexpr std::int32_t STATUS_OK = 0;
 inline constexpr std::int32_t STATUS_PARAMETER_ERROR = -2;  // -2, not -1: scripts test for it
@@ -54,12 +55,9 @@ inline constexpr char MSG_RANDOM_ERROR[] = "Error: Cannot read the system random
 // Sets the defaults, then parses the arguments after the program's name until the first error.
 void parse_arguments(Options& options, int argc, const char* const* argv);
 
-// Writes the banner and the message to out; returns the status the run ends with.
-std::int32_t report_message(const Options& options, std::FILE* out = stdout);
+// Writes the banner and then the message; returns the status the run ends with.
+std::int32_t report_message(const Options& options, WriteFn write = write_stdout);
 
 // Record an error in options and return STATUS_PARAMETER_ERROR for the caller to pass up.
 std::int32_t set_parameter_error(Options& options, const char* text);
 std::int32_t set_invalid_parameter(Options& options);
-
-// Flushes out and turns a failed write into STATUS_WRITE_ERROR, told on err; else keeps status.
-std::int32_t finish_output(std::int32_t status, std::FILE* out = stdout, std::FILE* err = stderr);

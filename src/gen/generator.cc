@@ -1,6 +1,7 @@
 #include "gen/generator.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "gen/random.h"
 
@@ -36,29 +37,63 @@ void append(Pool& pool, std::string_view set) {
   pool.n += static_cast<std::int32_t>(set.size());
 }
 
-char draw_char(const Pool& pool, std::int32_t n) {
-  return pool.chars[static_cast<std::size_t>(scale_to_index(random_next(), n))];
-}
-
 // Draws every character of password from the pool, under the sequence rule when asked, and
 // returns the state bits of what it drew. This loop is where tolvane spends its time, so the
 // rule is a template argument: neither loop tests it per character.
 template <bool kNoSequences>
-std::uint8_t draw_chars(const Pool& pool, std::span<char> password) {
+std::uint8_t draw_chars_one_by_one(const Pool& pool, std::span<char> password) {
   const std::int32_t n = pool.n;  // a local, which no store to password can change
-  char c = draw_char(pool, n);
+  const auto draw_char = [&pool, n] {
+    return pool.chars[static_cast<std::size_t>(random_index(n))];
+  };
+  char c = draw_char();
   password[0] = c;
   std::uint8_t seen = char_class(c);
   for (std::size_t i = 1; i < password.size(); ++i) {
     const auto previous = static_cast<unsigned char>(c);
-    c = draw_char(pool, n);
+    c = draw_char();
     while (kNoSequences && are_neighbours(previous, static_cast<unsigned char>(c))) {
-      c = draw_char(pool, n);
+      c = draw_char();
     }
     seen |= char_class(c);
     password[i] = c;
   }
   return seen;
+}
+
+// The same draw, with the indexes asked for in runs. A run never holds more indexes than
+// characters are still to draw, so every index taken is used, in the order taken.
+template <bool kNoSequences>
+std::uint8_t draw_chars_in_runs(const Pool& pool, std::span<char> password) {
+  std::array<std::uint8_t, PASSWORD_MAX> run;
+  std::size_t taken = 0;
+  std::size_t length = 0;
+  std::uint8_t seen = 0;
+  unsigned char previous = 0;
+  for (std::size_t i = 0; i < password.size(); ++i) {
+    char c = 0;
+    do {
+      if (taken == length) {
+        length = password.size() - i;
+        random_indexes(pool.n, {run.data(), length});
+        taken = 0;
+      }
+      c = pool.chars[run[taken++]];
+    } while (kNoSequences && i > 0 && are_neighbours(previous, static_cast<unsigned char>(c)));
+    seen |= char_class(c);
+    password[i] = c;
+    previous = static_cast<unsigned char>(c);
+  }
+  return seen;
+}
+
+template <bool kNoSequences>
+std::uint8_t draw_chars(const Pool& pool, std::span<char> password) {
+  if constexpr (RANDOM_IN_RUNS) {
+    return draw_chars_in_runs<kNoSequences>(pool, password);
+  } else {
+    return draw_chars_one_by_one<kNoSequences>(pool, password);
+  }
 }
 
 void draw_password(Options& options, const Pool& pool, std::span<char> password) {
@@ -102,10 +137,9 @@ Pool build_pool(std::uint8_t flags) {
 }
 
 void plant_random_char(std::span<char> password, std::string_view set) {
-  const char c = set[static_cast<std::size_t>(
-      scale_to_index(random_next(), static_cast<std::int32_t>(set.size())))];
-  const auto pos = static_cast<std::size_t>(
-      scale_to_index(random_next(), static_cast<std::int32_t>(password.size())));
+  const char c = set[static_cast<std::size_t>(random_index(static_cast<std::int32_t>(set.size())))];
+  const auto pos =
+      static_cast<std::size_t>(random_index(static_cast<std::int32_t>(password.size())));
   password[pos] = c;
 }
 
@@ -137,22 +171,33 @@ void make_password(Options& options, const Pool& pool, std::span<char> password)
   }
 }
 
-void generate_passwords(Options& options, std::FILE* out, ClockFn clock) {
+bool generate_passwords(Options& options, WriteFn write, ClockFn clock) {
   const Pool pool = build_pool(options.flags);
   random_seed(seed_from_clock(clock()));
 
-  // Whole lines go out in large blocks: one write call per 64 KiB, never one per line.
+  // Whole lines go out in large blocks: one write per 64 KiB, never one per line, and never a
+  // line cut at a block's end, so a run that ends early leaves only whole passwords behind.
   std::array<char, 65536> buffer;
-  const auto size = static_cast<std::size_t>(options.size);
-  std::size_t used = 0;
-  for (std::int32_t k = 0; k < options.count; ++k) {
-    if (used + size + 1 > buffer.size()) {
-      (void)std::fwrite(buffer.data(), 1, used, out);  // failures surface at the final flush
-      used = 0;
+  const auto line = static_cast<std::size_t>(options.size) + 1;
+  const auto lines_per_block = static_cast<std::int32_t>(buffer.size() / line);
+  bool written = true;
+  for (std::int32_t left = options.count; written && left > 0; left -= lines_per_block) {
+    const std::int32_t lines = std::min(left, lines_per_block);
+    char* end = buffer.data();
+    for (std::int32_t k = 0; k < lines; ++k, end += line) {
+      make_password(options, pool, std::span<char>(end, line - 1));
+      end[line - 1] = '\n';
     }
-    make_password(options, pool, std::span<char>(buffer.data() + used, size));
-    buffer[used + size] = '\n';
-    used += size + 1;
+    written = write({buffer.data(), static_cast<std::size_t>(end - buffer.data())});
   }
-  (void)std::fwrite(buffer.data(), 1, used, out);
+  random_finish();
+  return written;
+}
+
+void random_source_failed() {
+  // Nothing is flushed on the way out: the block being filled is dropped, and the reader keeps
+  // the whole lines already written.
+  random_finish();
+  write_stderr(MSG_RANDOM_ERROR);
+  std::_Exit(STATUS_RANDOM_ERROR);
 }

@@ -4,11 +4,11 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <string_view>
 
 #include "cli/options.h"
+#include "cli/output.h"
 #include "gen/clock.h"
 
 inline constexpr std::string_view UPPER_SET = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
@@ -38,7 +38,8 @@ bool keeps_rules(std::string_view password, std::uint8_t flags);
 // bits in options.flags are used while it works and are clear again when it returns.
 void make_password(Options& options, const Pool& pool, std::span<char> password);
 
-// Seeds the random source from clock once, then writes options.count passwords to out, one a
-// line, in large blocks. Write errors are left in out for the caller's final check.
-void generate_passwords(Options& options, std::FILE* out = stdout,
+// Seeds the random source from clock once, then writes options.count passwords, one a line, in
+// large blocks of whole lines. Stops at the first failed write, generating nothing more; returns
+// whether every line was written.
+bool generate_passwords(Options& options, WriteFn write = write_stdout,
                         ClockFn clock = read_system_clock);

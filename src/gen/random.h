@@ -1,19 +1,35 @@
-// The process's one random source: values from 0 to 32767, and their exact scaling to an index.
+// The process's one random source as the generator sees it: an index below n. Which source
+// answers is chosen at link time (random_lcg.cc or random_system.cc); the generator is the same.
 #pragma once
 
 #include <cstdint>
+#include <span>
 
-inline constexpr std::int32_t RANDOM_RANGE = 32768;
-
-// Restarts the stream; the same seed always gives the same values.
+// Starts the stream. The clock-seeded source restarts from seed, so the same seed always gives
+// the same indexes; the system source ignores it and keys itself from the operating system,
+// ending the run through random_source_failed if it cannot.
 void random_seed(std::uint32_t seed);
 
-// The next value of the stream, from 0 to RANDOM_RANGE - 1.
-std::int32_t random_next();
+// An index from 0 to n - 1, for n from 1 to 255 (the generator asks for at most 78).
+std::int32_t random_index(std::int32_t n);
 
-// floor(r * n / 32768), below n for every r the source gives. Integer arithmetic keeps it exact,
-// and the product fits easily: r < 2^15 and n is a pool or password length.
-constexpr std::int32_t scale_to_index(std::int32_t r, std::int32_t n) {
-  return static_cast<std::int32_t>(
-      (static_cast<std::uint32_t>(r) * static_cast<std::uint32_t>(n)) >> 15);
-}
+// The next out.size() indexes below n: what as many calls of random_index would give.
+void random_indexes(std::int32_t n, std::span<std::uint8_t> out);
+
+// How the generator asks fastest, which changes nothing in what it draws. The clock-seeded
+// source works out each index as it is asked, its state held in a register through the draw
+// loop; the system source has a block of indexes ready and hands them out fastest in runs, so
+// that the draw loop keeps its place in a local array rather than in the source's state.
+#if defined(TOLVANE_SYSTEM_RANDOM)
+inline constexpr bool RANDOM_IN_RUNS = true;
+#else
+inline constexpr bool RANDOM_IN_RUNS = false;
+#endif
+
+// Ends the stream: the system source wipes its key and the values it did not hand out.
+void random_finish();
+
+// Says on standard error that the system random source cannot be read and ends the process with
+// status 1 at once. Nothing the generator holds unwritten is written, so the reader is left with
+// the whole lines already delivered and nothing else.
+[[noreturn]] void random_source_failed();

@@ -1,5 +1,5 @@
-// A 32-bit linear congruential generator with 15-bit output. Its exact arithmetic is part of
-// what tolvane promises: the same seed and options give the same passwords on every build.
+#include "gen/random_lcg.h"
+
 #include "gen/random.h"
 
 namespace {
@@ -13,7 +13,20 @@ void random_seed(std::uint32_t seed) {
 }
 
 std::int32_t random_next() {
-  // Unsigned, so the wrap modulo 2^32 is the defined behaviour we want.
+  // Unsigned, so the wrap modulo 2^32 is the defined behaviour we want. Bit 31 of the state never
+  // reaches the output, so seeds s and s + 2^31 give the same stream.
   state = state * 214013u + 2531011u;
   return static_cast<std::int32_t>((state >> 16) & 0x7FFFu);
 }
+
+std::int32_t random_index(std::int32_t n) {
+  return scale_to_index(random_next(), n);
+}
+
+void random_indexes(std::int32_t n, std::span<std::uint8_t> out) {
+  for (std::uint8_t& index : out) {
+    index = static_cast<std::uint8_t>(random_index(n));
+  }
+}
+
+void random_finish() {}

@@ -1,14 +1,18 @@
 // The operating system's cryptographically secure random source, linked in place of the linear
-// congruential generator by the build that wants unpredictable passwords. The values are read
-// in blocks, so a long run makes one system call per few thousand characters, and the clock
-// seed is ignored. The platform's own call lives here and nowhere else.
+// congruential generator by the build that wants unpredictable passwords. On Linux 32 bytes are
+// read from the kernel once, before anything is printed, and expanded with ChaCha20 in user
+// space: no system call per block, so the source cannot fail once the run has started. Windows
+// and the BSDs have a user-space generator of their own (BCryptGenRandom, arc4random_buf).
+// Each character costs about one random byte: an exactly uniform index, by rejection. The
+// pool's indexes, nearly every draw, are made a block at a time; other lengths byte by byte.
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
-#include <cstdio>
-#include <cstdlib>
+#include <span>
 
-#include "cli/options.h"
 #include "gen/random.h"
+#include "gen/uniform.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -20,85 +24,205 @@
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "gen/chacha20.h"
 #else
 #include <stdlib.h>  // arc4random_buf
+#include <string.h>  // explicit_bzero
 #endif
 
 namespace {
 
-std::array<std::uint16_t, 2048> block;  // 4 KiB a read
-std::size_t next = block.size();
+// Keystream for the pool's indexes, large so the cipher runs its widest code.
+alignas(64) std::array<unsigned char, 4096> block;
+alignas(
+    64) std::array<std::uint8_t, 4096> batch;  // indexes below batch_n, one from each byte of block
+std::int32_t batch_n = 0;                      // 0 until the first draw after seeding
+const std::uint8_t* batch_next = batch.data();
+const std::uint8_t* batch_end = batch.data();
+alignas(64) std::array<unsigned char, 1024> spare;  // keystream for every other n, a byte at a time
+std::size_t spare_next = spare.size();
 
 #if defined(_WIN32)
-bool read_system_source(unsigned char* buffer, std::size_t size) {
-  return BCryptGenRandom(nullptr, buffer, static_cast<ULONG>(size),
-                         BCRYPT_USE_SYSTEM_PREFERRED_RNG) >= 0;
+void start() {}
+
+void fill(std::span<unsigned char> out) {
+  if (BCryptGenRandom(nullptr, out.data(), static_cast<ULONG>(out.size()),
+                      BCRYPT_USE_SYSTEM_PREFERRED_RNG) < 0) {
+    random_source_failed();
+  }
+}
+
+void wipe(std::span<unsigned char> data) {
+  SecureZeroMemory(data.data(), data.size());
 }
 #elif defined(__linux__)
+ChaCha20Key key;
+// Two streams of each key: one for output, one for the key that replaces it.
+constexpr ChaCha20Nonce OUTPUT_NONCE{};
+constexpr ChaCha20Nonce NEXT_KEY_NONCE{1};
+
 // Where getrandom is missing (an old kernel) or refused (a sandbox), the device serves instead.
-bool read_urandom(unsigned char* buffer, std::size_t size) {
+bool read_urandom(std::span<unsigned char> buffer) {
   const int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     return false;
   }
   std::size_t done = 0;
-  while (done < size) {
-    const ssize_t got = read(fd, buffer + done, size - done);
+  while (done < buffer.size()) {
+    const ssize_t got = read(fd, buffer.data() + done, buffer.size() - done);
     if (got <= 0 && !(got < 0 && errno == EINTR)) {
-      break;
+      break;  // an error, or the end of a device that should have none
     }
     done += got > 0 ? static_cast<std::size_t>(got) : 0;
   }
   close(fd);
-  return done == size;
+  return done == buffer.size();
 }
 
-bool read_system_source(unsigned char* buffer, std::size_t size) {
+bool read_kernel_source(std::span<unsigned char> buffer) {
   std::size_t done = 0;
-  while (done < size) {
-    const ssize_t got = getrandom(buffer + done, size - done, 0);
+  while (done < buffer.size()) {
+    const ssize_t got = getrandom(buffer.data() + done, buffer.size() - done, 0);
     if (got < 0 && errno == EINTR) {
       continue;
     }
     if (got <= 0) {
-      return read_urandom(buffer + done, size - done);
+      return read_urandom(buffer.subspan(done));
     }
     done += static_cast<std::size_t>(got);
   }
   return true;
 }
+
+// The key first: libsodium's own start-up reads the kernel's source too, and aborts where there
+// is none; tolvane must say so and end with its own status instead.
+void start() {
+  if (!read_kernel_source(key) || !chacha20_init()) {
+    random_source_failed();
+  }
+}
+
+// Each key fills one buffer and is then replaced, so no key left in memory can tell what was
+// drawn before it.
+void fill(std::span<unsigned char> out) {
+  chacha20_keystream(out, key, OUTPUT_NONCE);
+  ChaCha20Key next;
+  chacha20_keystream(next, key, NEXT_KEY_NONCE);
+  key = next;
+  chacha20_wipe(next);
+}
+
+void wipe(std::span<unsigned char> data) {
+  chacha20_wipe(data);
+}
 #else
-bool read_system_source(unsigned char* buffer, std::size_t size) {
-  arc4random_buf(buffer, size);
-  return true;
+void start() {}
+
+void fill(std::span<unsigned char> out) {
+  arc4random_buf(out.data(), out.size());
+}
+
+void wipe(std::span<unsigned char> data) {
+  explicit_bzero(data.data(), data.size());
 }
 #endif
 
-// Never falls back to the clock. _Exit drops what stdout still buffers, so no password drawn
-// from a half-read source gets printed.
-[[noreturn]] void fail() {
-  (void)std::fputs(MSG_RANDOM_ERROR, stderr);
-  std::_Exit(STATUS_RANDOM_ERROR);
+std::int32_t spare_index(std::int32_t n) {
+  for (;;) {
+    if (spare_next == spare.size()) {
+      fill(spare);
+      spare_next = 0;
+    }
+    const std::int32_t index = index_from_byte(spare[spare_next++], n);
+    if (index != BYTE_REJECTED) {
+      return index;
+    }
+  }
 }
 
-void refill() {
-  if (!read_system_source(reinterpret_cast<unsigned char*>(block.data()), sizeof block)) {
-    fail();
+// Each rejected slot takes the last good index of the batch, which then ends before it: what
+// remains is the accepted indexes, each exactly uniform, in an order that depends on where the
+// rejections fell and not on any value. The rejected slots are found 64 at a time, so the loop
+// over them mispredicts about once a row rather than once a rejection.
+void fill_batch() {
+  fill(block);
+  indexes_or_rejected(block, batch_n, batch);
+  std::size_t end = batch.size();
+  for (std::size_t row = 0; row < end; row += 64) {
+    for (std::uint64_t mask = rejected_mask(batch.data() + row); mask != 0; mask &= mask - 1) {
+      const std::size_t hole = row + static_cast<std::size_t>(std::countr_zero(mask));
+      if (hole >= end) {
+        break;
+      }
+      do {
+        --end;
+      } while (end > hole && batch[end] == INDEX_REJECTED);
+      batch[hole] = batch[end];
+    }
   }
-  next = 0;
+  batch_next = batch.data();
+  batch_end = batch.data() + end;
+}
+
+// Every draw the batch cannot serve: the first after seeding, which fixes the batch's n (the
+// pool's), an empty batch, and the repairs' set lengths and positions, which take spare bytes.
+[[gnu::noinline]] std::int32_t index_outside_batch(std::int32_t n) {
+  if (batch_n == 0) {
+    batch_n = n;
+  }
+  if (n != batch_n) {
+    return spare_index(n);
+  }
+  fill_batch();
+  return *batch_next++;
 }
 
 }  // namespace
 
-// The first block is read here, before any password is drawn, so a source that cannot be read
-// stops the run before it prints anything.
+// Both buffers are filled here, before any password is drawn: a source that fails stops the run
+// before it prints anything.
 void random_seed(std::uint32_t /*seed*/) {
-  refill();
+  start();
+  fill(block);
+  fill(spare);
+  batch_n = 0;
+  batch_next = batch_end = batch.data();
+  spare_next = 0;
 }
 
-std::int32_t random_next() {
-  if (next == block.size()) {
-    refill();
+std::int32_t random_index(std::int32_t n) {
+  if (n == batch_n && batch_next != batch_end) {
+    return *batch_next++;
   }
-  return static_cast<std::int32_t>(block[next++] & 0x7FFFu);
+  return index_outside_batch(n);
+}
+
+void random_indexes(std::int32_t n, std::span<std::uint8_t> out) {
+  if (n != batch_n) {
+    for (std::uint8_t& index : out) {
+      index = static_cast<std::uint8_t>(random_index(n));
+    }
+    return;
+  }
+  while (!out.empty()) {
+    if (batch_next == batch_end) {
+      fill_batch();
+    }
+    const auto run = std::min(out.size(), static_cast<std::size_t>(batch_end - batch_next));
+    std::copy_n(batch_next, run, out.begin());
+    batch_next += run;
+    out = out.subspan(run);
+  }
+}
+
+void random_finish() {
+#if defined(__linux__)
+  wipe(key);
+#endif
+  wipe(block);
+  wipe(batch);
+  wipe(spare);
+  batch_next = batch_end = batch.data();
+  spare_next = spare.size();
 }

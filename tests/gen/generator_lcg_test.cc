@@ -7,6 +7,7 @@
 
 #include "gen/generator.h"
 #include "gen/random.h"
+#include "gen/random_lcg.h"
 #include "generator_test_util.h"
 
 namespace {

@@ -1,5 +1,7 @@
 // The linear congruential generator's exact arithmetic, on which every password of a given
 // seed depends. These run in every build, whichever source the program links.
+#include "gen/random_lcg.h"
+
 #include "gen/random.h"
 
 #include <gtest/gtest.h>

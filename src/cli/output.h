@@ -1,0 +1,22 @@
+// Standard output as tolvane writes it: whole blocks handed to the system until every byte is
+// taken, a first failure that ends all writing, and a close that is checked. Every byte tolvane
+// prints takes this path; tests hand the generator a writer of their own.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+// Writes all of block, or returns false; after a false nothing more is to be written.
+using WriteFn = bool (*)(std::string_view block);
+
+// The real writer. Finishes partial writes, retries after an interrupted call, and waits while a
+// non-blocking standard output is full. Any other failure is final: this and every later call
+// return false without writing.
+bool write_stdout(std::string_view block);
+
+// Writes text to standard error, the place for the few texts that are not standard output's.
+void write_stderr(std::string_view text);
+
+// Closes standard output and returns status, or STATUS_WRITE_ERROR with its text on standard
+// error when a write failed or the close did (some file systems report a lost write only then).
+std::int32_t finish_output(std::int32_t status);

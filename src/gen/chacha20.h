@@ -1,0 +1,20 @@
+// ChaCha20 as RFC 8439 has it (a 96-bit nonce and a 32-bit block counter), from libsodium: the
+// one cipher the system random source needs, never written by hand.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+using ChaCha20Key = std::array<unsigned char, 32>;
+using ChaCha20Nonce = std::array<unsigned char, 12>;
+
+// Picks the fastest implementation this processor runs; false if the library cannot start.
+bool chacha20_init();
+
+// Fills out with the keystream of key and nonce, from its first block (block counter 0).
+void chacha20_keystream(std::span<unsigned char> out, const ChaCha20Key& key,
+                        const ChaCha20Nonce& nonce);
+
+// Overwrites data with zeros in a way the compiler may not drop as a dead store.
+void chacha20_wipe(std::span<unsigned char> data);
