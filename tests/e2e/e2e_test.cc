@@ -249,8 +249,73 @@ TEST(BadInput, HugeAndOddArgumentVectorsEndInTheirOutcome) {
   }
 }
 
+// A source that fails part way: the reader keeps the whole blocks written before, every line in
+// them a whole password, and nothing of the block that was being filled.
+TEST(SourceFailure, LeavesOnlyWholeBlocksOfWholeLines) {
+  const RunResult result = run_program(FAILING_SOURCE_PATH, {"-n32767", "-s32"});
+  EXPECT_EQ(result.exit_status, 1);
+  EXPECT_EQ(result.err, "Error: Cannot read the system random source.\n");
+  const std::vector<std::string> lines = lines_of(result.out);
+  EXPECT_GT(lines.size(), 0u);
+  EXPECT_LT(lines.size(), 32767u);
+  EXPECT_EQ(lines.size() % (65536 / 33), 0u) << "a block cut short reached the reader";
+  for (const std::string& line : lines)
+    ASSERT_TRUE(std::regex_match(line, std::regex("[A-Za-z0-9]{32}"))) << line;
+}
+
 // Descriptor tricks and SIGPIPE are POSIX's; a Windows console has neither.
 #ifndef _WIN32
+TEST(SlowReader, NonBlockingPipeGetsEveryByte) {
+  const RunResult result = run_program(TOLVANE_PATH, {"-n32767", "-s32"}, Stdout::SlowNonBlocking);
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.err, "");
+  const std::vector<std::string> lines = lines_of(result.out);
+  ASSERT_EQ(lines.size(), 32767u);
+  for (const std::string& line : lines)
+    ASSERT_TRUE(std::regex_match(line, std::regex("[A-Za-z0-9]{32}"))) << line;
+}
+
+#ifdef FAIL_WRITE_SHIM
+// The shim takes the first block in a short write, an interrupted call and the rest, then 1000
+// bytes of the second block, then fails for good and reports any write after that.
+TEST(WriteFailure, NothingIsWrittenAfterTheFirstFailedWrite) {
+  struct Row {
+    std::vector<std::string> args;
+    std::size_t first_block;  // what the first write call was given
+  };
+  const std::vector<Row> rows = {
+      {{"-n32767", "-s32"}, 65536 / 33 * 33}, {{"-h"}, 0},  // the banner, then the help text
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(describe(row.args));
+    const RunResult result =
+        run_program(TOLVANE_PATH, row.args, Stdout::Capture, 60, {"LD_PRELOAD=" FAIL_WRITE_SHIM});
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.err, WRITE_ERROR);
+    if (row.first_block != 0) {
+      ASSERT_EQ(result.out.size(), row.first_block + 1000);
+      EXPECT_EQ(lines_of(result.out.substr(0, row.first_block)).size(), row.first_block / 33);
+    } else {
+      std::smatch banner;
+      ASSERT_TRUE(
+          std::regex_search(result.out, banner, BANNER, std::regex_constants::match_continuous));
+      EXPECT_EQ(result.out.substr(std::size_t(banner.length())), HELP.substr(0, 1000));
+    }
+  }
+}
+
+TEST(WriteFailure, AFailedCloseIsAFailedRun) {
+  const std::vector<std::vector<std::string>> rows = {{}, {"-n100"}, {"-v"}, {"-x"}};
+  for (const std::vector<std::string>& args : rows) {
+    SCOPED_TRACE(describe(args));
+    const RunResult result =
+        run_program(TOLVANE_PATH, args, Stdout::Capture, 60, {"LD_PRELOAD=" FAIL_CLOSE_SHIM});
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.err, WRITE_ERROR);
+    EXPECT_FALSE(result.out.empty());
+  }
+}
+#endif
 TEST(WriteFailure, StatusOneAndOneLineOnStandardError) {
   const std::vector<std::vector<std::string>> rows = {
       {}, {"-n32767", "-s32"}, {"-h"}, {"-v"}, {"-x"}};

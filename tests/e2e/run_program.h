@@ -5,10 +5,11 @@
 #include <vector>
 
 enum class Stdout {
-  Capture,  // into a file, read back afterwards
-  DevFull,  // every write fails with "no space left"
-  Closed,   // descriptor 1 is not open at all
-  OneLine,  // a pipe whose reader takes one line and then closes it
+  Capture,          // into a file, read back afterwards
+  DevFull,          // every write fails with "no space left"
+  Closed,           // descriptor 1 is not open at all
+  OneLine,          // a pipe whose reader takes one line and then closes it
+  SlowNonBlocking,  // a non-blocking pipe whose reader takes a little at a time, now and then
 };
 
 struct RunResult {

@@ -24,6 +24,18 @@ std::string read_one_line(int fd) {
   return text;
 }
 
+// Reads fd to its end a small piece at a time, pausing between pieces, so that a writer far
+// faster than this finds the pipe full again and again.
+std::string read_slowly(int fd) {
+  std::string text;
+  char piece[4096];
+  for (ssize_t got; (got = read(fd, piece, sizeof piece)) > 0;) {
+    text.append(piece, static_cast<std::size_t>(got));
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return text;
+}
+
 [[noreturn]] void exec_child(const std::string& path, const std::vector<std::string>& args,
                              const std::vector<std::string>& env, Stdout mode, int out_fd,
                              int err_fd) {
@@ -33,6 +45,10 @@ std::string read_one_line(int fd) {
     case Stdout::Capture:
     case Stdout::OneLine:
       dup2(out_fd, 1);
+      break;
+    case Stdout::SlowNonBlocking:
+      dup2(out_fd, 1);
+      fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
       break;
     case Stdout::DevFull:
       dup2(open("/dev/full", O_WRONLY), 1);
@@ -59,21 +75,22 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
   int pipe_fds[2] = {-1, -1};
-  if (out == nullptr || err == nullptr || (mode == Stdout::OneLine && pipe(pipe_fds) != 0)) {
+  const bool piped = mode == Stdout::OneLine || mode == Stdout::SlowNonBlocking;
+  if (out == nullptr || err == nullptr || (piped && pipe(pipe_fds) != 0)) {
     std::abort();
   }
-  const int child_out = mode == Stdout::OneLine ? pipe_fds[1] : fileno(out);
+  const int child_out = piped ? pipe_fds[1] : fileno(out);
   const pid_t pid = fork();
   if (pid == 0) {
     // The child must not hold the pipe's reading end, or closing ours would not close the pipe.
-    if (mode == Stdout::OneLine)
+    if (piped)
       close(pipe_fds[0]);
     exec_child(path, args, env, mode, child_out, fileno(err));
   }
 
-  if (mode == Stdout::OneLine) {
+  if (piped) {
     close(pipe_fds[1]);
-    result.out = read_one_line(pipe_fds[0]);
+    result.out = mode == Stdout::OneLine ? read_one_line(pipe_fds[0]) : read_slowly(pipe_fds[0]);
     close(pipe_fds[0]);
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
@@ -91,7 +108,7 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
     result.exit_status = WEXITSTATUS(status);
   if (WIFSIGNALED(status))
     result.signal = WTERMSIG(status);
-  if (mode != Stdout::OneLine)
+  if (!piped)
     result.out = read_whole_file(out);
   result.err = read_whole_file(err);
   std::fclose(out);
