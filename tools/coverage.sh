@@ -16,7 +16,8 @@ LLVM_PROFILE_FILE="$PWD/$build/profiles/%p.profraw" ctest --test-dir "$build" >/
 llvm-profdata merge -sparse "$build"/profiles/*.profraw -o "$build/tests.profdata"
 
 objects=("$build/tolvane")
-for test in "$build"/tests/tolvane_tests "$build"/tests/tolvane_e2e_tests; do
+for test in "$build"/tests/tolvane_tests "$build"/tests/tolvane_e2e_tests \
+  "$build"/tests/tolvane_failing_source; do
   [[ -x $test ]] && objects+=(-object "$test")
 done
 llvm-cov report "${objects[@]}" -instr-profile="$build/tests.profdata" \

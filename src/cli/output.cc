@@ -47,6 +47,9 @@ bool wait_writable(int fd) {
   return ready > 0;
 }
 
+// One test for a full non-blocking descriptor covers both names where they are one error.
+static_assert(EAGAIN == EWOULDBLOCK, "test errno for EWOULDBLOCK too");
+
 bool write_all(int fd, std::string_view block) {
   while (!block.empty()) {
     const ssize_t written = write(fd, block.data(), block.size());
@@ -54,11 +57,7 @@ bool write_all(int fd, std::string_view block) {
       block.remove_prefix(static_cast<std::size_t>(written));
     } else if (written < 0 && errno == EINTR) {
       // interrupted before it wrote anything: try again
-    } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      if (!wait_writable(fd)) {
-        return false;
-      }
-    } else {
+    } else if (!(written < 0 && errno == EAGAIN && wait_writable(fd))) {
       return false;
     }
   }

@@ -195,9 +195,9 @@ bool generate_passwords(Options& options, WriteFn write, ClockFn clock) {
 }
 
 void random_source_failed() {
-  // Nothing is flushed on the way out: the block being filled is dropped, and the reader keeps
-  // the whole lines already written.
+  // The block being filled lives in generate_passwords' frame, which exit never writes out; and
+  // no password ever passes through the C library's buffers.
   random_finish();
   write_stderr(MSG_RANDOM_ERROR);
-  std::_Exit(STATUS_RANDOM_ERROR);
+  std::exit(STATUS_RANDOM_ERROR);
 }

@@ -13,7 +13,8 @@ void random_seed(std::uint32_t seed);
 // An index from 0 to n - 1, for n from 1 to 255 (the generator asks for at most 78).
 std::int32_t random_index(std::int32_t n);
 
-// The next out.size() indexes below n: what as many calls of random_index would give.
+// The next out.size() indexes below n: what as many calls of random_index would give. Only a
+// source that sets RANDOM_IN_RUNS needs to offer it.
 void random_indexes(std::int32_t n, std::span<std::uint8_t> out);
 
 // How the generator asks fastest, which changes nothing in what it draws. The clock-seeded
@@ -30,6 +31,6 @@ inline constexpr bool RANDOM_IN_RUNS = false;
 void random_finish();
 
 // Says on standard error that the system random source cannot be read and ends the process with
-// status 1 at once. Nothing the generator holds unwritten is written, so the reader is left with
-// the whole lines already delivered and nothing else.
+// status 1 at once. The block the generator is filling is never written, so the reader is left
+// with the whole lines already delivered and nothing else.
 [[noreturn]] void random_source_failed();

@@ -23,10 +23,4 @@ std::int32_t random_index(std::int32_t n) {
   return scale_to_index(random_next(), n);
 }
 
-void random_indexes(std::int32_t n, std::span<std::uint8_t> out) {
-  for (std::uint8_t& index : out) {
-    index = static_cast<std::uint8_t>(random_index(n));
-  }
-}
-
 void random_finish() {}

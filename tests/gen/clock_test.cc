@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 TEST(SeedFromClock, IsMillisecondsSinceTheEpochModulo2To32) {
@@ -22,13 +25,32 @@ TEST(SeedFromClock, IsMillisecondsSinceTheEpochModulo2To32) {
   }
 }
 
-TEST(ReadSystemClock, ReadsMillisecondsWithinTheSecond) {
-  const ClockReading reading = read_system_clock();
-  EXPECT_GE(reading.milliseconds, 0);
-  EXPECT_LT(reading.milliseconds, 1000);
-  // After 2020 and before 2100: a clock read in seconds, not milliseconds or minutes.
-  EXPECT_GT(reading.seconds, 1'577'836'800);
-  EXPECT_LT(reading.seconds, 4'102'444'800);
+std::int64_t chrono_milliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+// The reading lies between two readings of an independent clock, to the millisecond. Taken where
+// those two fall in one second and off its first millisecond, so that a reading whose
+// milliseconds were always 0, or one a second off, could not land in between.
+TEST(ReadSystemClock, AgreesWithAnIndependentClockToTheMillisecond) {
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    const std::int64_t before = chrono_milliseconds();
+    const ClockReading reading = read_system_clock();
+    const std::int64_t after = chrono_milliseconds();
+    if (before / 1000 != after / 1000 || before % 1000 == 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      continue;
+    }
+    EXPECT_GE(reading.milliseconds, 0);
+    EXPECT_LT(reading.milliseconds, 1000);
+    const std::int64_t read = reading.seconds * 1000 + reading.milliseconds;
+    EXPECT_GE(read, before);
+    EXPECT_LE(read, after);
+    return;
+  }
+  FAIL() << "never two readings within one second";
 }
 
 }  // namespace

@@ -6,14 +6,30 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 namespace {
 
-TEST(Random, SeedOneGivesTheKnownValues) {
-  random_seed(1);
-  for (const std::int32_t expected : {41, 18467, 6334, 26500, 19169}) {
-    EXPECT_EQ(random_next(), expected);
+// Seeds that differ from 1 only in bit 16, 24, 30 or 31: every bit of the seed up to bit 30
+// reaches the stream, and bit 31 never does.
+TEST(Random, SeedsGiveTheKnownValues) {
+  struct Row {
+    std::uint32_t seed;
+    std::array<std::int32_t, 5> values;
+  };
+  const Row rows[] = {
+      {0x00000001u, {41, 18467, 6334, 26500, 19169}},
+      {0x00010001u, {17446, 12332, 17571, 14293, 24046}},
+      {0x01000001u, {32041, 20771, 32190, 14468, 22497}},
+      {0x40000001u, {16425, 2083, 22718, 10116, 2785}},
+      {0x80000001u, {41, 18467, 6334, 26500, 19169}},
+  };
+  for (const Row& row : rows) {
+    random_seed(row.seed);
+    for (const std::int32_t expected : row.values) {
+      EXPECT_EQ(random_next(), expected) << "seed " << row.seed;
+    }
   }
 }
 
