@@ -1,5 +1,6 @@
 # bash completion for tolvane: long option names (with "=" for the two that take a number) and
-# the short option letters.
+# the short option letters. A number goes right behind -s, -n, --size= or --number=, in the same
+# word, so no space follows those.
 
 _tolvane() {
   local cur=${COMP_WORDS[COMP_CWORD]}
@@ -15,8 +16,7 @@ _tolvane() {
     -*) mapfile -t COMPREPLY < <(compgen -W "$short" -- "$cur") ;;
     *) mapfile -t COMPREPLY < <(compgen -W "$short" -- "-") ;;
   esac
-  # A name that takes a number waits for it right behind the "=".
-  if [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == *= ]]; then
+  if [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} =~ ^(-s|-n|--size=|--number=)$ ]]; then
     compopt -o nospace 2>/dev/null
   fi
 }

@@ -62,33 +62,34 @@ ChaCha20Key key;
 constexpr ChaCha20Nonce OUTPUT_NONCE{};
 constexpr ChaCha20Nonce NEXT_KEY_NONCE{1};
 
-// Where getrandom is missing (an old kernel) or refused (a sandbox), the device serves instead.
-bool read_urandom(std::span<unsigned char> buffer) {
+// Where getrandom is missing (an old kernel) or refused (a sandbox), the device serves instead,
+// for the rest of the key from done on. The reads go straight into the key, whose size the
+// fortified C library then checks each one against.
+bool read_urandom(std::size_t done) {
   const int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     return false;
   }
-  std::size_t done = 0;
-  while (done < buffer.size()) {
-    const ssize_t got = read(fd, buffer.data() + done, buffer.size() - done);
+  while (done < key.size()) {
+    const ssize_t got = read(fd, key.data() + done, key.size() - done);
     if (got <= 0 && !(got < 0 && errno == EINTR)) {
       break;  // an error, or the end of a device that should have none
     }
     done += got > 0 ? static_cast<std::size_t>(got) : 0;
   }
   close(fd);
-  return done == buffer.size();
+  return done == key.size();
 }
 
-bool read_kernel_source(std::span<unsigned char> buffer) {
+bool read_key() {
   std::size_t done = 0;
-  while (done < buffer.size()) {
-    const ssize_t got = getrandom(buffer.data() + done, buffer.size() - done, 0);
+  while (done < key.size()) {
+    const ssize_t got = getrandom(key.data() + done, key.size() - done, 0);
     if (got < 0 && errno == EINTR) {
       continue;
     }
     if (got <= 0) {
-      return read_urandom(buffer.subspan(done));
+      return read_urandom(done);
     }
     done += static_cast<std::size_t>(got);
   }
@@ -98,7 +99,7 @@ bool read_kernel_source(std::span<unsigned char> buffer) {
 // The key first: libsodium's own start-up reads the kernel's source too, and aborts where there
 // is none; tolvane must say so and end with its own status instead.
 void start() {
-  if (!read_kernel_source(key) || !chacha20_init()) {
+  if (!read_key() || !chacha20_init()) {
     random_source_failed();
   }
 }

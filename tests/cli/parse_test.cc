@@ -35,7 +35,7 @@ Options parse(const std::vector<std::string>& args) {
 std::string describe(const std::vector<std::string>& args) {
   std::string text;
   for (const std::string& arg : args)
-    text += "[" + arg + "]";
+    text.append("[").append(arg).append("]");
   return text.empty() ? "(none)" : text;
 }
 
@@ -193,11 +193,11 @@ TEST(ParseArguments, HugeInputsEndInAnOutcome) {
   };
   const std::string zeros(99'990, '0');
   const std::vector<Huge> rows = {
-      {{"-" + std::string(99'999, 'q')}, nullptr, DEFAULT_SIZE},
-      {{"-s" + std::string(99'998, '9')}, INVALID, 0},
-      {{"-s" + zeros + "12"}, nullptr, 12},
-      {{"--size=" + zeros + "12"}, nullptr, 12},
-      {{"--" + std::string(100'000, 'h')}, INVALID, 0},
+      {{std::string("-").append(99'999, 'q')}, nullptr, DEFAULT_SIZE},
+      {{std::string("-s").append(99'998, '9')}, INVALID, 0},
+      {{std::string("-s").append(zeros).append("12")}, nullptr, 12},
+      {{std::string("--size=").append(zeros).append("12")}, nullptr, 12},
+      {{std::string("--").append(100'000, 'h')}, INVALID, 0},
       {{std::string(100'000, '\xff')}, INVALID, 0},
       {std::vector<std::string>(10'000, "-y"), nullptr, DEFAULT_SIZE},
       {std::vector<std::string>(10'000, ""), INVALID, 0},

@@ -4,6 +4,9 @@
 set -u
 source "$1"
 
+# Outside a real completion compopt only complains; this one notes what it was asked.
+compopt() { [[ $* == "-o nospace" ]] && nospace=" (no space)"; }
+
 failures=0
 expect() {
   local want=$1
@@ -11,8 +14,9 @@ expect() {
   COMP_WORDS=(tolvane "$@")
   COMP_CWORD=$#
   COMPREPLY=()
+  nospace=""
   _tolvane
-  local got="${COMPREPLY[*]}"
+  local got="${COMPREPLY[*]}$nospace"
   if [[ $got == "$want" ]]; then
     echo "ok: tolvane $* -> $got"
   else
@@ -29,13 +33,16 @@ fi
 
 expect "--upper --upper-only --uppercase --upper-case --uppercase-only --upper-case-only" --up
 expect "--size= --symbols --sequence --sequence-check" --s
-expect "--size=" --si
+expect "--size= (no space)" --si
 expect "--include_symbols --include-symbols" --inc
 expect "" --x
 expect "-h -v -s -n -u -l -a -r -y -q" -
 expect "-q" -q
+expect "-s (no space)" -s
+expect "-n (no space)" -n
+expect "--sequence --sequence-check" --seq
 expect "-h -v -s -n -u -l -a -r -y -q" ""
-expect "--number=" -s12 --nu
+expect "--number= (no space)" -s12 --nu
 
 echo "$failures failed"
 [[ $failures -eq 0 ]]

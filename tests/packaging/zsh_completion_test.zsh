@@ -1,0 +1,44 @@
+#!/usr/bin/env zsh
+# Drives the zsh completion in a real interactive zsh on a pseudo-terminal: a number belongs in
+# the same word as its option, so after "-s " or "--size " zsh must go on to the next option
+# rather than ask for the number.
+#   usage: zsh_completion_test.zsh folder-holding-_tolvane
+zmodload zsh/zpty
+zpty -b shell zsh -f -i
+zpty -w shell "PS1='> '; fpath=($1 \$fpath); autoload -Uz compinit; compinit -u -D"
+zpty -w shell "zstyle ':completion:*' format '[%d]'"
+sleep 1
+while zpty -r -t shell chunk 2>/dev/null; do :; done
+
+# Types the line and a tab, and prints what the terminal showed, escape sequences removed.
+complete_line() {
+  zpty -w -n shell "$1"$'\t'
+  sleep 0.5
+  local shown=""
+  while zpty -r -t shell chunk 2>/dev/null; do shown+=$chunk; done
+  zpty -w -n shell $'\C-u'
+  sleep 0.2
+  while zpty -r -t shell chunk 2>/dev/null; do :; done
+  print -r -- "${shown//$'\e'\[[0-9;?]#[a-zA-Z]/}"
+}
+
+failures=0
+expect() {
+  local line=$1 want=$2 shown
+  shown=$(complete_line "$line")
+  if [[ $shown == *"$want"* && $shown != *"[length"* && $shown != *"[count"* ]]; then
+    print "ok: '$line' -> '$want'"
+  else
+    print "FAIL: '$line': expected '$want', the terminal showed: ${(q)shown}"
+    failures=$((failures + 1))
+  fi
+}
+
+expect "tolvane -s " "tolvane -s -"
+expect "tolvane -n " "tolvane -n -"
+expect "tolvane --size " "tolvane --size -"
+expect "tolvane --number " "tolvane --number -"
+expect "tolvane -s12 --uppercase-o" "tolvane -s12 --uppercase-only"
+zpty -d shell
+print "$failures failed"
+(( failures == 0 ))
