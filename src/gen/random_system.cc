@@ -200,10 +200,9 @@ std::int32_t random_index(std::int32_t n) {
 }
 
 void random_indexes(std::int32_t n, std::span<std::uint8_t> out) {
-  if (n != batch_n) {
-    for (std::uint8_t& index : out) {
-      index = static_cast<std::uint8_t>(random_index(n));
-    }
+  if (n != batch_n) {  // the first draw after seeding, or a run of some other length
+    std::generate(out.begin(), out.end(),
+                  [n] { return static_cast<std::uint8_t>(random_index(n)); });
     return;
   }
   while (!out.empty()) {

@@ -18,7 +18,7 @@ inline constexpr std::int32_t BYTE_REJECTED = -1;
 // reached by exactly floor(256 / n) byte values. A table, so no draw pays for a division.
 inline constexpr std::array<std::uint8_t, 256> REJECTED_LOW_BYTES = [] {
   std::array<std::uint8_t, 256> table{};
-  for (unsigned n = 1; n < table.size(); ++n) {
+  for (std::size_t n = 1; n != table.size(); ++n) {
     table[n] = static_cast<std::uint8_t>(256u % n);
   }
   return table;
@@ -54,7 +54,7 @@ constexpr void indexes_or_rejected(std::span<const unsigned char> bytes, std::in
 inline std::uint64_t rejected_mask_portable(const std::uint8_t* bytes) {
   constexpr std::uint64_t LOW7 = 0x7F7F7F7F7F7F7F7Full;
   std::uint64_t mask = 0;
-  for (unsigned word = 0; word < 8; ++word) {
+  for (std::size_t word = 0; word < 8; ++word) {
     std::uint64_t value = 0;
     std::memcpy(&value, bytes + 8 * word, sizeof value);
     const std::uint64_t inverted = ~value;  // a rejected byte is now 0
@@ -71,7 +71,7 @@ inline std::uint64_t rejected_mask(const std::uint8_t* bytes) {
 #if defined(__SSE2__)
   const __m128i rejected = _mm_set1_epi8(static_cast<char>(INDEX_REJECTED));
   std::uint64_t mask = 0;
-  for (unsigned part = 0; part < 4; ++part) {
+  for (std::size_t part = 0; part < 4; ++part) {
     const __m128i value =
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * part));  // NOLINT
     const auto bits =
