@@ -61,11 +61,11 @@ std::uint8_t draw_chars_one_by_one(const Pool& pool, std::span<char> password) {
   return seen;
 }
 
-// The same draw, with the indexes asked for in runs. A run never holds more indexes than
-// characters are still to draw, so every index taken is used, in the order taken.
+// The same draw, with the indexes taken in runs. A run never holds more indexes than characters
+// are still to draw, so every index taken is used, in the order taken.
 template <bool kNoSequences>
 std::uint8_t draw_chars_in_runs(const Pool& pool, std::span<char> password) {
-  std::array<std::uint8_t, PASSWORD_MAX> run;
+  const std::uint8_t* run = nullptr;
   std::size_t taken = 0;
   std::size_t length = 0;
   std::uint8_t seen = 0;
@@ -75,7 +75,7 @@ std::uint8_t draw_chars_in_runs(const Pool& pool, std::span<char> password) {
     do {
       if (taken == length) {
         length = password.size() - i;
-        random_indexes(pool.n, {run.data(), length});
+        run = random_run(pool.n, length);
         taken = 0;
       }
       c = pool.chars[run[taken++]];

@@ -2,8 +2,8 @@
 // answers is chosen at link time (random_lcg.cc or random_system.cc); the generator is the same.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <span>
 
 // Starts the stream. The clock-seeded source restarts from seed, so the same seed always gives
 // the same indexes; the system source ignores it and keys itself from the operating system,
@@ -13,9 +13,9 @@ void random_seed(std::uint32_t seed);
 // An index from 0 to n - 1, for n from 1 to 255 (the generator asks for at most 78).
 std::int32_t random_index(std::int32_t n);
 
-// The next out.size() indexes below n: what as many calls of random_index would give. Only a
-// source that sets RANDOM_IN_RUNS needs to offer it.
-void random_indexes(std::int32_t n, std::span<std::uint8_t> out);
+// The next count indexes below n (count at most 32), what as many calls of random_index would
+// give, in place: valid until the next draw. Only a source that sets RANDOM_IN_RUNS offers it.
+const std::uint8_t* random_run(std::int32_t n, std::size_t count);
 
 // How the generator asks fastest, which changes nothing in what it draws. The clock-seeded
 // source works out each index as it is asked, its state held in a register through the draw

@@ -179,6 +179,24 @@ void fill_batch() {
   return *batch_next++;
 }
 
+// A run the batch cannot serve whole. The few indexes left at the batch's end are dropped
+// unused, which costs a little keystream and nothing else: they are drawn by no one.
+[[gnu::noinline]] const std::uint8_t* run_outside_batch(std::int32_t n, std::size_t count) {
+  static std::array<std::uint8_t, 32> spare_run;
+  if (batch_n == 0) {
+    batch_n = n;
+  }
+  if (n != batch_n) {
+    std::generate_n(spare_run.begin(), count,
+                    [n] { return static_cast<std::uint8_t>(spare_index(n)); });
+    return spare_run.data();
+  }
+  fill_batch();
+  const std::uint8_t* run = batch_next;
+  batch_next += count;
+  return run;
+}
+
 }  // namespace
 
 // Both buffers are filled here, before any password is drawn: a source that fails stops the run
@@ -199,21 +217,13 @@ std::int32_t random_index(std::int32_t n) {
   return index_outside_batch(n);
 }
 
-void random_indexes(std::int32_t n, std::span<std::uint8_t> out) {
-  if (n != batch_n) {  // the first draw after seeding, or a run of some other length
-    std::generate(out.begin(), out.end(),
-                  [n] { return static_cast<std::uint8_t>(random_index(n)); });
-    return;
+const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
+  if (n == batch_n && static_cast<std::size_t>(batch_end - batch_next) >= count) {
+    const std::uint8_t* run = batch_next;
+    batch_next += count;
+    return run;
   }
-  while (!out.empty()) {
-    if (batch_next == batch_end) {
-      fill_batch();
-    }
-    const auto run = std::min(out.size(), static_cast<std::size_t>(batch_end - batch_next));
-    std::copy_n(batch_next, run, out.begin());
-    batch_next += run;
-    out = out.subspan(run);
-  }
+  return run_outside_batch(n, count);
 }
 
 void random_finish() {

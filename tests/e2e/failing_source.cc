@@ -4,6 +4,8 @@
 // doing, whichever source failed.
 #include "gen/random.h"
 
+#include <array>
+
 namespace {
 
 constexpr unsigned DRAWS_BEFORE_FAILURE = 200'000;  // some 6,000 passwords of 32 characters
@@ -23,10 +25,12 @@ std::int32_t random_index(std::int32_t n) {
   return static_cast<std::int32_t>((draws * 2654435761u >> 7) % static_cast<unsigned>(n));
 }
 
-void random_indexes(std::int32_t n, std::span<std::uint8_t> out) {
-  for (std::uint8_t& index : out) {
-    index = static_cast<std::uint8_t>(random_index(n));
+const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
+  static std::array<std::uint8_t, 32> run;
+  for (std::size_t i = 0; i < count; ++i) {
+    run[i] = static_cast<std::uint8_t>(random_index(n));
   }
+  return run.data();
 }
 
 void random_finish() {}
