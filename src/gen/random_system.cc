@@ -182,11 +182,11 @@ void fill_batch() {
 // A run the batch cannot serve whole. The few indexes left at the batch's end are dropped
 // unused, which costs a little keystream and nothing else: they are drawn by no one.
 [[gnu::noinline]] const std::uint8_t* run_outside_batch(std::int32_t n, std::size_t count) {
-  static std::array<std::uint8_t, 32> spare_run;
   if (batch_n == 0) {
     batch_n = n;
   }
   if (n != batch_n) {
+    static std::array<std::uint8_t, 32> spare_run;
     std::generate_n(spare_run.begin(), count,
                     [n] { return static_cast<std::uint8_t>(spare_index(n)); });
     return spare_run.data();
