@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "banner_pattern.h"
 #include "run_program.h"
 #include "text_util.h"
 
@@ -18,17 +19,7 @@ constexpr int PARAMETER_ERROR = -2;  // Windows keeps the whole exit code
 constexpr int PARAMETER_ERROR = 254;  // a POSIX shell sees the program's -2 as 254
 #endif
 
-// The build for real secrets names its source in one more line; the default banner has none.
-const std::regex BANNER(
-    "\ntolvane Version 1\\.2\\.0\nBuilt on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} at "
-    "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]\n"
-#if !defined(TOLVANE_SYSTEM_RANDOM)
-    "\n");
-#elif defined(_WIN32)
-    "Random source: operating system \\(BCryptGenRandom\\)\n\n");
-#else
-    "Random source: operating system \\(ChaCha20\\)\n\n");
-#endif
+const std::regex BANNER(BANNER_PATTERN);
 
 const std::string HELP = R"(tolvane - prints random passwords
 Copyright (c) 2026 the tolvane authors.
