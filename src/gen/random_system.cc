@@ -33,14 +33,15 @@
 
 namespace {
 
-// Keystream for the pool's indexes, large so the cipher runs its widest code.
+// Keystream for the pool's indexes, large so the cipher runs its widest code, and the indexes
+// below batch_n made from it.
 alignas(64) std::array<unsigned char, 4096> block;
-alignas(
-    64) std::array<std::uint8_t, 4096> batch;  // indexes below batch_n, one from each byte of block
-std::int32_t batch_n = 0;                      // 0 until the first draw after seeding
+alignas(64) std::array<std::uint8_t, 4096> batch;
+std::int32_t batch_n = 0;  // 0 until the first draw after seeding
 const std::uint8_t* batch_next = batch.data();
 const std::uint8_t* batch_end = batch.data();
-alignas(64) std::array<unsigned char, 1024> spare;  // keystream for every other n, a byte at a time
+// Keystream for every other n, taken a byte at a time.
+alignas(64) std::array<unsigned char, 1024> spare;
 std::size_t spare_next = spare.size();
 
 #if defined(_WIN32)
@@ -199,11 +200,10 @@ void fill_batch() {
 
 }  // namespace
 
-// Both buffers are filled here, before any password is drawn: a source that fails stops the run
-// before it prints anything.
+// The key is read and the spare bytes drawn here, before any password is: a source that fails
+// stops the run before it prints anything. The batch is made at the first draw, for its n.
 void random_seed(std::uint32_t /*seed*/) {
   start();
-  fill(block);
   fill(spare);
   batch_n = 0;
   batch_next = batch_end = batch.data();
