@@ -4,7 +4,6 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/types.h>
-
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,52 +15,25 @@ extern "C" ssize_t getrandom(void* /*buffer*/, size_t /*size*/, unsigned int /*f
   return -1;
 }
 
-#ifdef NO_URANDOM
-namespace {
-
-using OpenFn = int (*)(const char*, int, ...);
-
-int open_unless_urandom(const char* name, const char* path, int flags, va_list args) {
-  if (std::strcmp(path, "/dev/urandom") == 0) {
-    errno = ENOENT;
-    return -1;
-  }
-  const auto next = reinterpret_cast<OpenFn>(dlsym(RTLD_NEXT, name));
-  const mode_t mode = (flags & O_CREAT) != 0 ? static_cast<mode_t>(va_arg(args, int)) : 0;
-  return next(path, flags, mode);
-}
-
-}  // namespace
-
-extern "C" int open(const char* path, int flags, ...) {
-  va_list args;
-  va_start(args, flags);
-  const int fd = open_unless_urandom("open", path, flags, args);
-  va_end(args);
-  return fd;
-}
-
-extern "C" int open64(const char* path, int flags, ...) {
-  va_list args;
-  va_start(args, flags);
-  const int fd = open_unless_urandom("open64", path, flags, args);
-  va_end(args);
-  return fd;
-}
-#endif
-
-#ifdef SHORT_URANDOM
+#if defined(NO_URANDOM) || defined(SHORT_URANDOM)
 namespace {
 
 using OpenFn = int (*)(const char*, int, ...);
 int urandom_fd = -1;
-bool urandom_read = false;
 
-int open_noting_urandom(const char* name, const char* path, int flags, va_list args) {
+// Opens path with the next definition of name, except where this build takes the device away.
+int open_through(const char* name, const char* path, int flags, va_list args) {
+  const bool urandom = std::strcmp(path, "/dev/urandom") == 0;
+#ifdef NO_URANDOM
+  if (urandom) {
+    errno = ENOENT;
+    return -1;
+  }
+#endif
   const auto next = reinterpret_cast<OpenFn>(dlsym(RTLD_NEXT, name));
   const mode_t mode = (flags & O_CREAT) != 0 ? static_cast<mode_t>(va_arg(args, int)) : 0;
   const int fd = next(path, flags, mode);
-  if (std::strcmp(path, "/dev/urandom") == 0) {
+  if (urandom) {
     urandom_fd = fd;
   }
   return fd;
@@ -72,7 +44,7 @@ int open_noting_urandom(const char* name, const char* path, int flags, va_list a
 extern "C" int open(const char* path, int flags, ...) {
   va_list args;
   va_start(args, flags);
-  const int fd = open_noting_urandom("open", path, flags, args);
+  const int fd = open_through("open", path, flags, args);
   va_end(args);
   return fd;
 }
@@ -80,14 +52,17 @@ extern "C" int open(const char* path, int flags, ...) {
 extern "C" int open64(const char* path, int flags, ...) {
   va_list args;
   va_start(args, flags);
-  const int fd = open_noting_urandom("open64", path, flags, args);
+  const int fd = open_through("open64", path, flags, args);
   va_end(args);
   return fd;
 }
+#endif
 
+#ifdef SHORT_URANDOM
 extern "C" ssize_t read(int fd, void* buffer, size_t size) {
   using ReadFn = ssize_t (*)(int, void*, size_t);
   static const auto real_read = reinterpret_cast<ReadFn>(dlsym(RTLD_NEXT, "read"));
+  static bool urandom_read = false;
   if (fd != urandom_fd || fd < 0) {
     return real_read(fd, buffer, size);
   }
