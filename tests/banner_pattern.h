@@ -5,10 +5,8 @@
 inline constexpr char BANNER_PATTERN[] =
     "\ntolvane Version 1\\.2\\.0\nBuilt on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} at "
     "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]\n"
-#if !defined(TOLVANE_SYSTEM_RANDOM)
-    "\n";
-#elif defined(_WIN32)
-    "Random source: operating system \\(BCryptGenRandom\\)\n\n";
+#if defined(TOLVANE_SYSTEM_RANDOM)
+    "Random source: operating system \\(" TOLVANE_SYSTEM_STREAM_NAME "\\)\n\n";
 #else
-    "Random source: operating system \\(ChaCha20\\)\n\n";
+    "\n";
 #endif

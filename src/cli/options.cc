@@ -5,14 +5,10 @@
 #include "cli/parse.h"
 
 // The build for real secrets names its source; the clock-seeded build's banner stays as it was.
-#if !defined(TOLVANE_SYSTEM_RANDOM)
-#define RANDOM_SOURCE_LINE ""
-#elif defined(_WIN32)
-#define RANDOM_SOURCE_LINE "Random source: operating system (BCryptGenRandom)\n"
-#elif defined(__linux__)
-#define RANDOM_SOURCE_LINE "Random source: operating system (ChaCha20)\n"
+#if defined(TOLVANE_SYSTEM_RANDOM)
+#define RANDOM_SOURCE_LINE "Random source: operating system (" TOLVANE_SYSTEM_STREAM_NAME ")\n"
 #else
-#define RANDOM_SOURCE_LINE "Random source: operating system (arc4random)\n"
+#define RANDOM_SOURCE_LINE ""
 #endif
 
 const char VERSION_BANNER[] =

@@ -1,4 +1,5 @@
-// The build on the operating system's random source, when that source cannot be read.
+// The build on the operating system's random source, run as two processes, and with the kernel's
+// source replaced, refused or put out of reach.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -8,27 +9,52 @@
 
 namespace {
 
-TEST(SystemSourceFailure, GetrandomMissingFallsBackToTheDevice) {
-  const RunResult result =
-      run_program(TOLVANE_PATH, {"-n3"}, Stdout::Capture, 60, {"LD_PRELOAD=" NO_GETRANDOM_SHIM});
-  EXPECT_EQ(result.exit_status, 0);
-  EXPECT_TRUE(std::regex_match(result.out, std::regex("([A-Za-z0-9]{8}\n){3}"))) << result.out;
-  EXPECT_EQ(result.err, "");
+RunResult run_with(const char* shim, const char* args) {
+  return run_program(TOLVANE_PATH, {args}, Stdout::Capture, 60,
+                     shim == nullptr ? std::vector<std::string>{} : std::vector<std::string>{shim});
 }
 
-// No source at all, or a device that ends after 16 of the 32 bytes of the key: never a key
-// half made of zeros, never a password.
+// The same passwords twice would mean a key that does not come from the kernel, or a fallback
+// that never reaches the key.
+TEST(SystemSource, TwoRunsPrintDifferentPasswords) {
+  for (const char* shim : {static_cast<const char*>(nullptr), "LD_PRELOAD=" NO_GETRANDOM_SHIM}) {
+    SCOPED_TRACE(shim == nullptr ? "the kernel's getrandom" : shim);
+    const RunResult first = run_with(shim, "-n3");
+    const RunResult second = run_with(shim, "-n3");
+    for (const RunResult& result : {first, second}) {
+      EXPECT_EQ(result.exit_status, 0);
+      EXPECT_TRUE(std::regex_match(result.out, std::regex("([A-Za-z0-9]{8}\n){3}"))) << result.out;
+      EXPECT_EQ(result.err, "");
+    }
+    EXPECT_NE(first.out, second.out);
+  }
+}
+
+// A key served in short reads is still the whole key, and the run asks the kernel for it once:
+// libsodium's start-up reads nothing of its own.
+TEST(SystemSource, OneKernelReadMakesTheWholeKey) {
+  const RunResult whole = run_with("LD_PRELOAD=" FIXED_KEY_SHIM, "-n5");
+  const RunResult in_pieces = run_with("LD_PRELOAD=" FIXED_KEY_SHORT_SHIM, "-n5");
+  EXPECT_EQ(whole.exit_status, 0);
+  EXPECT_EQ(whole.err, "getrandom calls: 1, device opens: 0\n");
+  EXPECT_TRUE(std::regex_match(whole.out, std::regex("([A-Za-z0-9]{8}\n){5}"))) << whole.out;
+  EXPECT_EQ(in_pieces.out, whole.out);
+}
+
+// No source at all, a device that ends after 16 of the 32 bytes of the key, or a plain file in
+// the device's place: never a key half made of zeros or the same in every run, never a password.
 TEST(SystemSourceFailure, NoWholeKeyEndsWithStatusOneAndNoPassword) {
   struct Row {
     const char* shim;
     const char* args;
   };
-  const Row rows[] = {{"LD_PRELOAD=" NO_RANDOM_SOURCE_SHIM, "-n3"},
-                      {"LD_PRELOAD=" NO_RANDOM_SOURCE_SHIM, "-n32767"},
-                      {"LD_PRELOAD=" SHORT_URANDOM_SHIM, "-n3"}};
+  const Row rows[] = {{"LD_PRELOAD=" NO_URANDOM_SHIM, "-n3"},
+                      {"LD_PRELOAD=" NO_URANDOM_SHIM, "-n32767"},
+                      {"LD_PRELOAD=" SHORT_URANDOM_SHIM, "-n3"},
+                      {"LD_PRELOAD=" PLAIN_FILE_URANDOM_SHIM, "-n3"}};
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.shim) + " " + row.args);
-    const RunResult result = run_program(TOLVANE_PATH, {row.args}, Stdout::Capture, 60, {row.shim});
+    const RunResult result = run_with(row.shim, row.args);
     EXPECT_EQ(result.exit_status, 1);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "Error: Cannot read the system random source.\n");

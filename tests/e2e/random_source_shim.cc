@@ -1,33 +1,56 @@
-// Preloaded into the system-source build to make its random source fail: getrandom always
-// reports that the kernel lacks it, and, when built with NO_URANDOM, /dev/urandom cannot be
-// opened either; when built with SHORT_URANDOM, the device gives 16 bytes and then ends.
+// Preloaded into the system-source build to stand in for the kernel's random source. Built as:
+//   NO_GETRANDOM        getrandom reports that the kernel lacks it; the devices work;
+//   NO_URANDOM          that, and /dev/urandom cannot be opened either;
+//   SHORT_URANDOM       that, and the device gives 16 bytes and then ends;
+//   PLAIN_FILE_URANDOM  that, and /dev/urandom is a plain file of 4096 zeros;
+//   FIXED_KEY           getrandom gives the same bytes in every run, all it is asked for;
+//   FIXED_KEY_SHORT     the same bytes, at most 5 a call.
+// The FIXED_KEY builds say at exit, on standard error, how often the kernel's source was asked.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
-extern "C" ssize_t getrandom(void* /*buffer*/, size_t /*size*/, unsigned int /*flags*/) {
-  errno = ENOSYS;
-  return -1;
-}
-
-#if defined(NO_URANDOM) || defined(SHORT_URANDOM)
 namespace {
 
-using OpenFn = int (*)(const char*, int, ...);
+int getrandom_calls = 0;
+int device_opens = 0;
 int urandom_fd = -1;
 
-// Opens path with the next definition of name, except where this build takes the device away.
+#if defined(FIXED_KEY) || defined(FIXED_KEY_SHORT)
+struct Report {
+  ~Report() {
+    char text[64];
+    const int length = std::snprintf(text, sizeof text, "getrandom calls: %d, device opens: %d\n",
+                                     getrandom_calls, device_opens);
+    (void)!write(2, text, static_cast<size_t>(length));
+  }
+} report;
+#endif
+
+using OpenFn = int (*)(const char*, int, ...);
+
+// Opens path with the next definition of name, except where this build stands in for a device.
 int open_through(const char* name, const char* path, int flags, va_list args) {
   const bool urandom = std::strcmp(path, "/dev/urandom") == 0;
-#ifdef NO_URANDOM
+  if (urandom || std::strcmp(path, "/dev/random") == 0) {
+    ++device_opens;
+  }
+#if defined(NO_URANDOM)
   if (urandom) {
     errno = ENOENT;
     return -1;
+  }
+#elif defined(PLAIN_FILE_URANDOM)
+  if (urandom) {
+    const int fd = memfd_create("zeros", MFD_CLOEXEC);
+    return fd >= 0 && ftruncate(fd, 4096) == 0 ? fd : -1;
   }
 #endif
   const auto next = reinterpret_cast<OpenFn>(dlsym(RTLD_NEXT, name));
@@ -40,6 +63,26 @@ int open_through(const char* name, const char* path, int flags, va_list args) {
 }
 
 }  // namespace
+
+extern "C" ssize_t getrandom(void* buffer, size_t size, unsigned int /*flags*/) {
+  ++getrandom_calls;
+#if defined(FIXED_KEY) || defined(FIXED_KEY_SHORT)
+  static unsigned char next = 1;
+#if defined(FIXED_KEY_SHORT)
+  size = size < 5 ? size : 5;
+#endif
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  for (size_t i = 0; i < size; ++i, next = static_cast<unsigned char>(next * 5 + 3)) {
+    bytes[i] = next;
+  }
+  return static_cast<ssize_t>(size);
+#else
+  (void)buffer;
+  (void)size;
+  errno = ENOSYS;
+  return -1;
+#endif
+}
 
 extern "C" int open(const char* path, int flags, ...) {
   va_list args;
@@ -56,7 +99,6 @@ extern "C" int open64(const char* path, int flags, ...) {
   va_end(args);
   return fd;
 }
-#endif
 
 #ifdef SHORT_URANDOM
 extern "C" ssize_t read(int fd, void* buffer, size_t size) {
@@ -71,5 +113,12 @@ extern "C" ssize_t read(int fd, void* buffer, size_t size) {
   }
   urandom_read = true;
   return real_read(fd, buffer, size < 16 ? size : 16);
+}
+#endif
+
+#ifdef SHORT_URANDOM
+// The program's own reads are fortified: checked by the C library, which then reads by itself.
+extern "C" ssize_t __read_chk(int fd, void* buffer, size_t size, size_t buffer_size) {
+  return read(fd, buffer, size < buffer_size ? size : buffer_size);
 }
 #endif

@@ -42,8 +42,10 @@ TEST(Uniform, RejectedMaskMarksExactlyTheRejectedBytes) {
                                                 : pattern;
     std::array<std::uint8_t, 64> row;
     for (std::size_t k = 0; k < row.size(); ++k) {
-      // Values next to the marker, so a test that is off by one bit shows.
-      row[k] = (expected >> k & 1) != 0 ? INDEX_REJECTED : static_cast<std::uint8_t>(0xFE - k % 2);
+      // Every other value in turn (four rounds cover all 255), the marker's neighbours among
+      // them, so a test that takes another value for the marker shows.
+      row[k] = (expected >> k & 1) != 0 ? INDEX_REJECTED
+                                        : static_cast<std::uint8_t>((64 * round + k) % 255);
     }
     EXPECT_EQ(rejected_mask(row.data()), expected);
     EXPECT_EQ(rejected_mask_portable(row.data()), expected);

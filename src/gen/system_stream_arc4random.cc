@@ -1,0 +1,30 @@
+// The BSDs, macOS and glibc 2.36 on: the C library's own user-space generator, arc4random_buf,
+// which never fails.
+#include <stdlib.h>  // arc4random_buf
+#include <string.h>  // explicit_bzero
+#include <sys/mman.h>
+#include <sys/resource.h>
+
+#include "gen/system_stream.h"
+
+// No core dump may hold a password.
+bool stream_start() {
+  const rlimit no_core{0, 0};
+  (void)setrlimit(RLIMIT_CORE, &no_core);
+  return true;
+}
+
+bool stream_fill(std::span<unsigned char> out) {
+  arc4random_buf(out.data(), out.size());
+  return true;
+}
+
+void stream_finish() {}
+
+void stream_wipe(std::span<unsigned char> data) {
+  explicit_bzero(data.data(), data.size());
+}
+
+void stream_lock(std::span<unsigned char> data) {
+  (void)mlock(data.data(), data.size());
+}

@@ -1,0 +1,121 @@
+// Linux: 32 bytes from the kernel, read once before anything is printed, expanded with ChaCha20
+// in user space. No system call per block, so the stream cannot fail once the run has started.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "gen/chacha20.h"
+#include "gen/system_stream.h"
+
+namespace {
+
+ChaCha20Key key;
+// Two streams of each key: one for output, one for the key that replaces it.
+constexpr ChaCha20Nonce OUTPUT_NONCE{};
+constexpr ChaCha20Nonce NEXT_KEY_NONCE{1};
+
+// Only a character device is read: a plain file put in a device's place would give the same
+// key, and so the same passwords, on every run.
+int open_device(const char* path) {
+  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    return -1;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// /dev/urandom answers even before the kernel's pool is ready, and getrandom would have waited
+// for it: /dev/random becomes readable once it is.
+bool wait_for_pool() {
+  const int fd = open_device("/dev/random");
+  if (fd < 0) {
+    return false;
+  }
+  pollfd entry{fd, POLLIN, 0};
+  int ready = 0;
+  do {
+    ready = poll(&entry, 1, -1);
+  } while (ready < 0 && errno == EINTR);
+  close(fd);
+  return ready > 0;
+}
+
+// Where getrandom is missing (an old kernel) or refused (a sandbox), the device serves the rest
+// of the key from done on.
+bool read_device(std::size_t done) {
+  if (!wait_for_pool()) {
+    return false;
+  }
+  const int fd = open_device("/dev/urandom");
+  if (fd < 0) {
+    return false;
+  }
+  while (done < key.size()) {
+    const ssize_t got = read(fd, key.data() + done, key.size() - done);
+    if (got <= 0 && !(got < 0 && errno == EINTR)) {
+      break;  // an error, or the end of a device that should have none
+    }
+    done += got > 0 ? static_cast<std::size_t>(got) : 0;
+  }
+  close(fd);
+  return done == key.size();
+}
+
+bool read_key() {
+  std::size_t done = 0;
+  while (done < key.size()) {
+    const ssize_t got = getrandom(key.data() + done, key.size() - done, 0);
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got <= 0) {
+      return read_device(done);
+    }
+    done += static_cast<std::size_t>(got);  // a short read leaves the rest to the next call
+  }
+  return true;
+}
+
+}  // namespace
+
+// No core dump may hold the key or a password; libsodium starts last, drawing what it needs
+// from the key rather than from the kernel, so the key is the run's one kernel read.
+bool stream_start() {
+  (void)prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+  stream_lock(key);
+  return read_key() && chacha20_init(key);
+}
+
+// Each key fills one buffer and is then replaced, so no key left in memory can tell what was
+// drawn before it.
+bool stream_fill(std::span<unsigned char> out) {
+  chacha20_keystream(out, key, OUTPUT_NONCE);
+  ChaCha20Key next;
+  chacha20_keystream(next, key, NEXT_KEY_NONCE);
+  key = next;
+  chacha20_wipe(next);
+  return true;
+}
+
+void stream_finish() {
+  chacha20_wipe(key);
+}
+
+void stream_wipe(std::span<unsigned char> data) {
+  chacha20_wipe(data);
+}
+
+void stream_lock(std::span<unsigned char> data) {
+  (void)mlock(data.data(), data.size());
+}
