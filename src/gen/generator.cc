@@ -4,8 +4,12 @@
 #include <cstdlib>
 
 #include "gen/random.h"
+#include "gen/wipe.h"
 
 namespace {
+
+// The block of passwords being filled, for random_source_failed to wipe on its way out.
+std::span<char> block_in_use;
 
 // The state bit each character sets when drawn: a table, because it is asked for every draw.
 constexpr std::array<std::uint8_t, 256> CHAR_CLASS = [] {
@@ -177,9 +181,11 @@ bool generate_passwords(Options& options, WriteFn write, ClockFn clock) {
 
   // Whole lines go out in large blocks: one write per 64 KiB, never one per line, and never a
   // line cut at a block's end, so a run that ends early leaves only whole passwords behind.
+  // Once written, a block is wiped: no password outlives its write in this process's memory.
   std::array<char, 65536> buffer;
   const auto line = static_cast<std::size_t>(options.size) + 1;
   const auto lines_per_block = static_cast<std::int32_t>(buffer.size() / line);
+  block_in_use = buffer;
   bool written = true;
   for (std::int32_t left = options.count; written && left > 0; left -= lines_per_block) {
     const std::int32_t lines = std::min(left, lines_per_block);
@@ -188,15 +194,19 @@ bool generate_passwords(Options& options, WriteFn write, ClockFn clock) {
       make_password(options, pool, std::span<char>(end, line - 1));
       end[line - 1] = '\n';
     }
-    written = write({buffer.data(), static_cast<std::size_t>(end - buffer.data())});
+    const std::span<char> block(buffer.data(), end);
+    written = write({block.data(), block.size()});
+    wipe(block);
   }
+  block_in_use = {};
   random_finish();
   return written;
 }
 
 void random_source_failed() {
-  // The block being filled lives in generate_passwords' frame, which exit never writes out; and
-  // no password ever passes through the C library's buffers.
+  // The block being filled is never written out, and no password ever passes through the C
+  // library's buffers.
+  wipe(block_in_use);
   random_finish();
   write_stderr(MSG_RANDOM_ERROR);
   std::exit(STATUS_RANDOM_ERROR);
