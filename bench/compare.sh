@@ -46,15 +46,25 @@ for ((round = 0; round < 3; round++)); do
   done
 done
 
+# Prints what was measured against its target and whether the target was met; never fails, so
+# that a slow spell of a shared machine does not fail a build.
+verdict() {
+  awk -v what="$1" -v value="$2" -v limit="$3" 'BEGIN {
+    printf "%s: %.2f (target: at most %s): %s\n", what, value, limit,
+      value <= limit ? "met" : "NOT MET" }'
+}
+
 echo "head -c $bytes /dev/zero >/dev/null: ${copy} us (best of $((3 * runs)))"
+limit=2.5
 for program in "${programs[@]}"; do
-  awk -v p="$program" -v r="${took[$program]}" -v c="$copy" 'BEGIN {
-    printf "%s %s >/dev/null: %d us, %.2f times the copy\n", p, "-n32767 -s32 -y -q", r, r / c }'
+  echo "$program ${args[*]} >/dev/null: ${took[$program]} us"
+  verdict "$program, times the copy" "$(awk -v r="${took[$program]}" -v c="$copy" \
+    'BEGIN { print r / c }')" "$limit"
+  limit=2.2  # the system build's
 done
-echo "targets: default at most 2.5 times the copy; system at most 2.2 times the copy"
 if [[ $system != - ]]; then
-  awk -v s="${took[$system]}" -v d="${took[$default]}" 'BEGIN {
-    printf "system / default: %.2f (target: at most 1.3)\n", s / d }'
+  verdict "system / default" "$(awk -v s="${took[$system]}" -v d="${took[$default]}" \
+    'BEGIN { print s / d }')" 1.3
 fi
 
 # The shell's timer above adds the start of a date command to every figure, which narrows every
@@ -78,10 +88,16 @@ if command -v cc >/dev/null; then
 fi
 
 if command -v valgrind >/dev/null; then
+  counts=$(mktemp)
   for program in "${programs[@]}"; do
     valgrind --tool=callgrind --callgrind-out-file=/dev/null "$program" "${args[@]}" 2>&1 \
       >/dev/null | awk -v b="$bytes" -v p="$program" '/refs:/ { gsub(",", "", $NF);
-        printf "%s: %d instructions, %.2f per output byte\n", p, $NF, $NF / b }'
+        printf "%s: %d instructions, %.2f per output byte\n", p, $NF, $NF / b }' |
+      tee "$counts"
+    if [[ $program == "$default" ]]; then
+      verdict "$program, instructions per output byte" \
+        "$(awk '{ print $(NF - 3) }' "$counts")" 22
+    fi
   done
-  echo "target: the default build at most 22 instructions per output byte"
+  rm -f "$counts"
 fi

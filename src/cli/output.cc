@@ -8,6 +8,7 @@
 #include <io.h>
 #else
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -20,17 +21,23 @@ bool write_failed = false;
 
 #if defined(_WIN32)
 // The C runtime's _write keeps the console's text mode, which ends each line with CR LF.
-bool write_all(int fd, std::string_view block) {
-  while (!block.empty()) {
-    const int chunk = block.size() > 0x40000000u ? 0x40000000 : static_cast<int>(block.size());
-    const int written = _write(fd, block.data(), static_cast<unsigned>(chunk));
+// Returns how much of block went out: all of it, or less after a failure.
+std::size_t write_all(int fd, std::string_view block) {
+  std::size_t done = 0;
+  while (done < block.size()) {
+    const std::size_t left = block.size() - done;
+    const int chunk = left > 0x40000000u ? 0x40000000 : static_cast<int>(left);
+    const int written = _write(fd, block.data() + done, static_cast<unsigned>(chunk));
     if (written <= 0) {
-      return false;
+      break;
     }
-    block.remove_prefix(static_cast<std::size_t>(written));
+    done += static_cast<std::size_t>(written);
   }
-  return true;
+  return done;
 }
+
+// Text mode makes the file's offsets differ from the block's, so a cut line stays on Windows.
+void cut_partial_line(int /*fd*/, std::string_view /*written*/) {}
 
 int close_fd(int fd) {
   return _close(fd);
@@ -50,18 +57,40 @@ bool wait_writable(int fd) {
 // One test for a full non-blocking descriptor covers both names where they are one error.
 static_assert(EAGAIN == EWOULDBLOCK, "test errno for EWOULDBLOCK too");
 
-bool write_all(int fd, std::string_view block) {
-  while (!block.empty()) {
-    const ssize_t written = write(fd, block.data(), block.size());
+// Returns how much of block went out: all of it, or less after a failure.
+std::size_t write_all(int fd, std::string_view block) {
+  std::size_t done = 0;
+  while (done < block.size()) {
+    const ssize_t written = write(fd, block.data() + done, block.size() - done);
     if (written > 0) {
-      block.remove_prefix(static_cast<std::size_t>(written));
+      done += static_cast<std::size_t>(written);
     } else if (written < 0 && errno == EINTR) {
       // interrupted before it wrote anything: try again
     } else if (!(written < 0 && errno == EAGAIN && wait_writable(fd))) {
-      return false;
+      break;
     }
   }
-  return true;
+  return done;
+}
+
+// A file that filled up (no space left, a size limit) must not end in a cut line, which reads as
+// a valid shorter password: what went out after the block's last whole line is cut off again,
+// but only while the file still ends where tolvane's last byte is, so no one else's bytes go.
+// Blocks start at a line's start, so nothing before the block is ever cut.
+void cut_partial_line(int fd, std::string_view written) {
+  const std::size_t last_newline = written.rfind('\n');
+  const std::size_t partial =
+      last_newline == std::string_view::npos ? written.size() : written.size() - last_newline - 1;
+  struct stat info {};
+  if (partial == 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    return;
+  }
+  const off_t end = lseek(fd, 0, SEEK_CUR);
+  // Where even the cut fails, the line stays cut; the status says the output is incomplete.
+  if (end == info.st_size && end >= static_cast<off_t>(partial) &&
+      ftruncate(fd, end - static_cast<off_t>(partial)) != 0) {
+    return;
+  }
 }
 
 int close_fd(int fd) {
@@ -72,7 +101,14 @@ int close_fd(int fd) {
 }  // namespace
 
 bool write_stdout(std::string_view block) {
-  write_failed = write_failed || !write_all(STDOUT_FD, block);
+  if (write_failed) {
+    return false;
+  }
+  const std::size_t written = write_all(STDOUT_FD, block);
+  if (written != block.size()) {
+    write_failed = true;
+    cut_partial_line(STDOUT_FD, block.substr(0, written));
+  }
   return !write_failed;
 }
 

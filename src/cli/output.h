@@ -11,7 +11,8 @@ using WriteFn = bool (*)(std::string_view block);
 
 // The real writer. Finishes partial writes, retries after an interrupted call, and waits while a
 // non-blocking standard output is full. Any other failure is final: this and every later call
-// return false without writing.
+// return false without writing. A regular file is then cut back to its last whole line, where
+// it still ends with tolvane's bytes (POSIX).
 bool write_stdout(std::string_view block);
 
 // Writes text to standard error, the place for the few texts that are not standard output's.

@@ -6,6 +6,9 @@
 #include <span>
 
 inline void wipe(std::span<char> data) {
+  if (data.empty()) {
+    return;  // may be a null pointer, which memset must never be given
+  }
   std::memset(data.data(), 0, data.size());
   // The compiler must assume this reads the memory, so the zeros are really written.
   __asm__ __volatile__("" : : "r"(data.data()) : "memory");

@@ -21,6 +21,13 @@ bool write_to_string(std::string_view block) {
   return true;
 }
 
+int refused_writes = 0;
+
+bool refuse_to_write(std::string_view /*block*/) {
+  ++refused_writes;
+  return false;
+}
+
 TEST(ReportMessage, WritesBannerThenMessageAndReturnsStatus) {
   struct Row {
     const char* message;
@@ -38,6 +45,10 @@ TEST(ReportMessage, WritesBannerThenMessageAndReturnsStatus) {
     reported.clear();
     EXPECT_EQ(report_message(options, write_to_string), row.status);
     EXPECT_EQ(reported, std::string(VERSION_BANNER) + row.message);
+    // After the banner failed, the message is not tried: a device that failed may take it.
+    refused_writes = 0;
+    EXPECT_EQ(report_message(options, refuse_to_write), row.status);
+    EXPECT_EQ(refused_writes, 1);
   }
 }
 

@@ -268,31 +268,62 @@ TEST(SlowReader, NonBlockingPipeGetsEveryByte) {
 
 #ifdef FAIL_WRITE_SHIM
 // The shim takes the first block in a short write, an interrupted call and the rest, then 1000
-// bytes of the second block, then fails for good and reports any write after that.
-TEST(WriteFailure, NothingIsWrittenAfterTheFirstFailedWrite) {
+// bytes of the second block, then fails for good ("no space left") and reports any write after
+// that. A file is then cut back to its last whole line (30 lines of 33 bytes of the 1000), and
+// what it held before tolvane wrote is kept; where another writer has added to it since, it is
+// not cut at all.
+TEST(WriteFailure, AFileThatFillsEndsInAWholeLineAndNothingMoreIsWritten) {
+  const std::string another = "another writer's line\n";
   struct Row {
     std::vector<std::string> args;
-    std::size_t first_block;  // what the first write call was given
+    Stdout mode;
+    const char* shim;
+    std::string before, after;  // what others wrote before and after tolvane
+    std::size_t kept;           // of tolvane's bytes, after the first block (first_block)
   };
+  const std::size_t first_block = 65536 / 33 * 33;
   const std::vector<Row> rows = {
-      {{"-n32767", "-s32"}, 65536 / 33 * 33}, {{"-h"}, 0},  // the banner, then the help text
+      {{"-n32767", "-s32"}, Stdout::Capture, FAIL_WRITE_SHIM, "", "", 990},
+      {{"-n32767", "-s32"}, Stdout::AppendToFile, FAIL_WRITE_SHIM, APPEND_PREFIX, "", 990},
+      {{"-n32767", "-s32"},
+       Stdout::AppendToFile,
+       FAIL_WRITE_SHARED_SHIM,
+       APPEND_PREFIX,
+       another,
+       1000},
+      {{"-h"}, Stdout::Capture, FAIL_WRITE_SHIM, "", "", 0},  // the banner, then the help text
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(describe(row.args));
+    SCOPED_TRACE(describe(row.args) + (row.mode == Stdout::AppendToFile ? " >>" : " >") + row.shim);
     const RunResult result =
-        run_program(TOLVANE_PATH, row.args, Stdout::Capture, 60, {"LD_PRELOAD=" FAIL_WRITE_SHIM});
+        run_program(TOLVANE_PATH, row.args, row.mode, 60, {std::string("LD_PRELOAD=") + row.shim});
     EXPECT_EQ(result.exit_status, 1);
     EXPECT_EQ(result.err, WRITE_ERROR);
-    if (row.first_block != 0) {
-      ASSERT_EQ(result.out.size(), row.first_block + 1000);
-      EXPECT_EQ(lines_of(result.out.substr(0, row.first_block)).size(), row.first_block / 33);
+    ASSERT_GE(result.out.size(), row.before.size() + row.after.size());
+    ASSERT_EQ(result.out.substr(0, row.before.size()), row.before);
+    ASSERT_EQ(result.out.substr(result.out.size() - row.after.size()), row.after);
+    const std::string out = result.out.substr(
+        row.before.size(), result.out.size() - row.before.size() - row.after.size());
+    if (row.kept != 0) {
+      ASSERT_EQ(out.size(), first_block + row.kept);
+      EXPECT_EQ(lines_of(out.substr(0, first_block + 990)).size(), first_block / 33 + 30);
     } else {
       std::smatch banner;
-      ASSERT_TRUE(
-          std::regex_search(result.out, banner, BANNER, std::regex_constants::match_continuous));
-      EXPECT_EQ(result.out.substr(std::size_t(banner.length())), HELP.substr(0, 1000));
+      ASSERT_TRUE(std::regex_search(out, banner, BANNER, std::regex_constants::match_continuous));
+      const std::string taken = HELP.substr(0, 1000);
+      EXPECT_EQ(out.substr(std::size_t(banner.length())), taken.substr(0, taken.rfind('\n') + 1));
     }
   }
+}
+
+// A full non-blocking output is waited for in poll, never in a busy loop, and a wait that a
+// signal interrupts is made again: three full writes, four waits, one of them interrupted.
+TEST(SlowReader, AFullOutputIsWaitedForInPoll) {
+  const RunResult result =
+      run_program(TOLVANE_PATH, {"-n3"}, Stdout::Capture, 60, {"LD_PRELOAD=" WRITE_AGAIN_SHIM});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_TRUE(std::regex_match(result.out, std::regex("([A-Za-z0-9]{8}\n){3}"))) << result.out;
+  EXPECT_EQ(result.err, "poll calls: 4\n");
 }
 
 TEST(WriteFailure, AFailedCloseIsAFailedRun) {

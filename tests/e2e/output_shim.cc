@@ -1,15 +1,21 @@
 // Preloaded to make standard output fail the way some devices and file systems do. Built as
 // FAIL_WRITE: the first block goes out in a short write, an interrupted call and the rest; the
-// second in 1000 bytes and then a hard error, after which any write to standard output is
-// reported on standard error, where the tests see it. Built as FAIL_CLOSE: every write works
-// and closing standard output reports a lost write.
+// second in 1000 bytes and then "no space left", after which any write to standard output is
+// reported on standard error, where the tests see it; with SHARED_FILE too, another writer
+// appends a line to the same file just before the failure. Built as FAIL_CLOSE: every write works
+// and closing standard output reports a lost write. Built as WRITE_AGAIN: the first three
+// writes find standard output full (EAGAIN), the first wait in poll is interrupted, and at exit
+// the number of waits in poll goes to standard error.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
 namespace {
+
+[[maybe_unused]] constexpr char ANOTHER_WRITERS_LINE[] = "another writer's line\n";
 
 template <typename Fn>
 Fn next_definition(const char* name) {
@@ -37,7 +43,14 @@ extern "C" ssize_t write(int fd, const void* data, size_t size) {
     case 3:
       return real_write(fd, data, size < 1000 ? size : 1000);
     case 4:
-      errno = EIO;
+#ifdef SHARED_FILE
+      // Another writer appends a line of its own through a descriptor of its own.
+      if (const int other = open("/proc/self/fd/1", O_WRONLY | O_APPEND); other >= 0) {
+        real_write(other, ANOTHER_WRITERS_LINE, std::strlen(ANOTHER_WRITERS_LINE));
+        close(other);
+      }
+#endif
+      errno = ENOSPC;
       return -1;
     default: {
       static const char complaint[] = "written after a failure\n";
@@ -59,5 +72,47 @@ extern "C" int close(int fd) {
     return -1;
   }
   return result;
+}
+#endif
+
+#ifdef WRITE_AGAIN
+#include <poll.h>
+
+#include <cstdio>
+
+namespace {
+
+int polls = 0;
+
+struct Report {
+  ~Report() {
+    char text[32];
+    const int length = std::snprintf(text, sizeof text, "poll calls: %d\n", polls);
+    (void)!write(2, text, static_cast<size_t>(length));
+  }
+} report;
+
+}  // namespace
+
+extern "C" ssize_t write(int fd, const void* data, size_t size) {
+  using WriteFn = ssize_t (*)(int, const void*, size_t);
+  static const auto real_write = next_definition<WriteFn>("write");
+  static int full = 3;
+  if (fd == 1 && full > 0) {
+    --full;
+    errno = EAGAIN;
+    return -1;
+  }
+  return real_write(fd, data, size);
+}
+
+extern "C" int poll(pollfd* fds, nfds_t count, int timeout) {
+  using PollFn = int (*)(pollfd*, nfds_t, int);
+  static const auto real_poll = next_definition<PollFn>("poll");
+  if (polls++ == 0) {
+    errno = EINTR;
+    return -1;
+  }
+  return real_poll(fds, count, timeout);
 }
 #endif

@@ -10,7 +10,11 @@ enum class Stdout {
   Closed,           // descriptor 1 is not open at all
   OneLine,          // a pipe whose reader takes one line and then closes it
   SlowNonBlocking,  // a non-blocking pipe whose reader takes a little at a time, now and then
+  AppendToFile,     // a file that already holds APPEND_PREFIX, opened for appending
 };
+
+// What an AppendToFile file holds before the program runs: a line that is not yet whole.
+inline constexpr char APPEND_PREFIX[] = "someone else's bytes, no newline yet";
 
 struct RunResult {
   int exit_status = -1;  // as a POSIX shell sees it (0 to 255); on Windows the whole code
@@ -21,7 +25,8 @@ struct RunResult {
 };
 
 // env holds "NAME=value" entries added to the program's environment. On Windows only Capture
-// and no env exist, and standard output comes back with CR LF read as LF.
+// and no env exist, and standard output comes back with CR LF read as LF (and any LF without its
+// CR marked, so it matches nothing).
 RunResult run_program(const std::string& path, const std::vector<std::string>& args,
                       Stdout mode = Stdout::Capture, int timeout_seconds = 60,
                       const std::vector<std::string>& env = {});

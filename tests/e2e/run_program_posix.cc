@@ -50,6 +50,10 @@ std::string read_slowly(int fd) {
       dup2(out_fd, 1);
       fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
       break;
+    case Stdout::AppendToFile:
+      dup2(out_fd, 1);
+      fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_APPEND);
+      break;
     case Stdout::DevFull:
       dup2(open("/dev/full", O_WRONLY), 1);
       break;
@@ -78,6 +82,10 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
   const bool piped = mode == Stdout::OneLine || mode == Stdout::SlowNonBlocking;
   if (out == nullptr || err == nullptr || (piped && pipe(pipe_fds) != 0)) {
     std::abort();
+  }
+  if (mode == Stdout::AppendToFile) {
+    std::fputs(APPEND_PREFIX, out);
+    std::fflush(out);
   }
   const int child_out = piped ? pipe_fds[1] : fileno(out);
   const pid_t pid = fork();

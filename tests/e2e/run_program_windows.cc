@@ -43,8 +43,9 @@ HANDLE temporary_file() {
   return file;
 }
 
-// What was written to file, with the console's CR LF line ends read as LF: the tests compare
-// lines and texts, and accept either line end here, where text mode writes CR LF.
+// What was written to file, each CR LF read as the LF the tests expect: text mode ends every
+// line so. A line end without its CR stays visibly marked, so a program that lost text mode
+// fails every comparison and every line's pattern.
 std::string read_back(HANDLE file) {
   SetFilePointer(file, 0, nullptr, FILE_BEGIN);
   std::string text;
@@ -54,8 +55,14 @@ std::string read_back(HANDLE file) {
     text.append(block, got);
   std::string lf;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      lf.push_back('\n');
+      ++i;
+    } else if (text[i] == '\n') {
+      lf.append("<LF without CR>\n");
+    } else {
       lf.push_back(text[i]);
+    }
   }
   return lf;
 }

@@ -152,3 +152,24 @@ TEST(GeneratePasswords, OneRunContinuesOneStream) {
 }
 
 }  // namespace
+
+namespace {
+
+// Once a write fails nothing more is drawn: the stream stands where the refused block ended,
+// as after a run of exactly two blocks.
+TEST(GeneratePasswords, DrawsNothingAfterAFailedWrite) {
+  constexpr std::int32_t LINES_PER_BLOCK = 65536 / 33;
+  Options options;
+  options.count = 32767;
+  options.size = 32;
+  written.clear();
+  blocks_before_failure = 1;
+  EXPECT_FALSE(generate_passwords(options, write_to_string, clock_at_seed_one));
+  EXPECT_EQ(written.size(), std::size_t(LINES_PER_BLOCK) * 33);
+  const std::int32_t after_failure = random_next();
+  options.count = 2 * LINES_PER_BLOCK;
+  generate(options);
+  EXPECT_EQ(random_next(), after_failure);
+}
+
+}  // namespace

@@ -44,8 +44,9 @@ TEST(Uniform, RejectedMaskMarksExactlyTheRejectedBytes) {
     for (std::size_t k = 0; k < row.size(); ++k) {
       // Every other value in turn (four rounds cover all 255), the marker's neighbours among
       // them, so a test that takes another value for the marker shows.
-      row[k] = (expected >> k & 1) != 0 ? INDEX_REJECTED
-                                        : static_cast<std::uint8_t>((64 * round + k) % 255);
+      row[k] = (expected >> k & 1) != 0
+                   ? INDEX_REJECTED
+                   : static_cast<std::uint8_t>((64 * std::size_t(round) + k) % 255);
     }
     EXPECT_EQ(rejected_mask(row.data()), expected);
     EXPECT_EQ(rejected_mask_portable(row.data()), expected);
