@@ -86,10 +86,9 @@ void cut_partial_line(int fd, std::string_view written) {
     return;
   }
   const off_t end = lseek(fd, 0, SEEK_CUR);
-  // Where even the cut fails, the line stays cut; the status says the output is incomplete.
-  if (end == info.st_size && end >= static_cast<off_t>(partial) &&
-      ftruncate(fd, end - static_cast<off_t>(partial)) != 0) {
-    return;
+  if (end == info.st_size) {
+    // Where even this fails the line stays cut; the status says the output is incomplete.
+    [[maybe_unused]] const int cut = ftruncate(fd, end - static_cast<off_t>(partial));
   }
 }
 
@@ -101,13 +100,12 @@ int close_fd(int fd) {
 }  // namespace
 
 bool write_stdout(std::string_view block) {
-  if (write_failed) {
-    return false;
-  }
-  const std::size_t written = write_all(STDOUT_FD, block);
-  if (written != block.size()) {
-    write_failed = true;
-    cut_partial_line(STDOUT_FD, block.substr(0, written));
+  if (!write_failed) {
+    const std::size_t written = write_all(STDOUT_FD, block);
+    write_failed = written != block.size();
+    if (write_failed) {
+      cut_partial_line(STDOUT_FD, block.substr(0, written));
+    }
   }
   return !write_failed;
 }

@@ -2,14 +2,11 @@
 // memory is left behind, and the compiler may not drop the wipe as a dead store.
 #pragma once
 
-#include <cstring>
+#include <algorithm>
 #include <span>
 
 inline void wipe(std::span<char> data) {
-  if (data.empty()) {
-    return;  // may be a null pointer, which memset must never be given
-  }
-  std::memset(data.data(), 0, data.size());
+  std::fill(data.begin(), data.end(), '\0');  // an empty span may hold a null pointer
   // The compiler must assume this reads the memory, so the zeros are really written.
   __asm__ __volatile__("" : : "r"(data.data()) : "memory");
 }

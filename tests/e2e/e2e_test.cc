@@ -240,6 +240,45 @@ TEST(BadInput, HugeAndOddArgumentVectorsEndInTheirOutcome) {
   }
 }
 
+#if defined(FAKETIME_PATH) && !defined(TOLVANE_SYSTEM_RANDOM)
+// The built program under a frozen clock (libfaketime), against passwords worked out once from
+// the algorithm alone: the seed is the reading in milliseconds modulo 2^32, and every row's
+// passwords follow from it. A program that ignores the clock, draws from another source, or
+// draws, repairs or redraws differently prints other lines.
+TEST(KnownAnswers, TheClockReadingGivesTheseLines) {
+  struct Row {
+    const char* instant;  // UTC
+    std::vector<std::string> args;
+    std::string out;
+  };
+  const std::vector<Row> rows = {
+      {"2026-01-01 00:00:00.000", {}, "TAOnjc0f\n"},
+      {"2026-03-14 15:09:26.535", {"-s4"}, "FKaC\n"},
+      {"2026-03-14 15:09:26.535", {"-s32"}, "FKaC7pWzC80zuxclpwxh6Sgfj5y67xst\n"},
+      {"2026-06-30 23:59:59.999", {"-n3"}, "PDeEgvZZ\nF958XtzF\nN8NfgsZ7\n"},
+      {"2026-12-08 12:00:00.500",
+       {"-y", "-q", "-s16", "-n2"},
+       "5dnuZeWcfGL9mvC0\nQBdY5Z%u0Dv|3Fj@\n"},
+      // Drawn PLTfoMjM: the digit repair plants 2 over its last character.
+      {"2026-02-02 02:02:02.000", {"-r"}, "PLTfoMj2\n"},
+      // Drawn 2544: the letter repair plants U over its last character.
+      {"2026-04-04 04:04:10.849", {"-s4"}, "254U\n"},
+      // Drawn +@?$: the digit lands on "@", then the letter B on the digit; without its digit
+      // that one is drawn again, the stream running on.
+      {"2026-05-05 05:05:05.025", {"-r", "-y", "-s4"}, "YF8Z\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.instant) + " " + describe(row.args));
+    std::vector<std::string> args = {"-f", row.instant, TOLVANE_PATH};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    const RunResult result = run_program(FAKETIME_PATH, args, Stdout::Capture, 60, {"TZ=UTC"});
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(result.out, row.out);
+    EXPECT_EQ(result.err, "");
+  }
+}
+#endif
+
 // A source that fails part way: the reader keeps the whole blocks written before, every line in
 // them a whole password, and nothing of the block that was being filled.
 TEST(SourceFailure, LeavesOnlyWholeBlocksOfWholeLines) {

@@ -1,13 +1,16 @@
 // Preloaded into the system-source build to stand in for the kernel's random source. Built as:
-//   NO_GETRANDOM        getrandom reports that the kernel lacks it; the devices work;
-//   NO_URANDOM          that, and /dev/urandom cannot be opened either;
-//   SHORT_URANDOM       that, and the device gives 16 bytes and then ends;
+//   NO_GETRANDOM        getrandom reports that the kernel lacks it; the devices work, and the
+//                       first wait for /dev/random is interrupted;
+//   NO_URANDOM          that, and neither /dev/random nor /dev/urandom can be opened;
+//   SHORT_URANDOM       that, and the device's first read is interrupted, the next gives 16
+//                       bytes, and then it ends;
 //   PLAIN_FILE_URANDOM  that, and /dev/urandom is a plain file of 4096 zeros;
 //   FIXED_KEY           getrandom gives the same bytes in every run, all it is asked for;
-//   FIXED_KEY_SHORT     the same bytes, at most 5 a call.
+//   FIXED_KEY_SHORT     the same bytes, at most 5 a call, after a first call interrupted.
 // The FIXED_KEY builds say at exit, on standard error, how often the kernel's source was asked.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -43,7 +46,7 @@ int open_through(const char* name, const char* path, int flags, va_list args) {
     ++device_opens;
   }
 #if defined(NO_URANDOM)
-  if (urandom) {
+  if (urandom || std::strcmp(path, "/dev/random") == 0) {
     errno = ENOENT;
     return -1;
   }
@@ -69,6 +72,10 @@ extern "C" ssize_t getrandom(void* buffer, size_t size, unsigned int /*flags*/) 
 #if defined(FIXED_KEY) || defined(FIXED_KEY_SHORT)
   static unsigned char next = 1;
 #if defined(FIXED_KEY_SHORT)
+  if (getrandom_calls == 1) {
+    errno = EINTR;
+    return -1;
+  }
   size = size < 5 ? size : 5;
 #endif
   auto* bytes = static_cast<unsigned char*>(buffer);
@@ -104,15 +111,33 @@ extern "C" int open64(const char* path, int flags, ...) {
 extern "C" ssize_t read(int fd, void* buffer, size_t size) {
   using ReadFn = ssize_t (*)(int, void*, size_t);
   static const auto real_read = reinterpret_cast<ReadFn>(dlsym(RTLD_NEXT, "read"));
-  static bool urandom_read = false;
+  static int urandom_reads = 0;
   if (fd != urandom_fd || fd < 0) {
     return real_read(fd, buffer, size);
   }
-  if (urandom_read) {
-    return 0;
+  switch (urandom_reads++) {
+    case 0:
+      errno = EINTR;
+      return -1;
+    case 1:
+      return real_read(fd, buffer, size < 16 ? size : 16);
+    default:
+      return 0;
   }
-  urandom_read = true;
-  return real_read(fd, buffer, size < 16 ? size : 16);
+}
+#endif
+
+#if !defined(FIXED_KEY) && !defined(FIXED_KEY_SHORT)
+extern "C" int poll(pollfd* fds, nfds_t count, int timeout) {
+  using PollFn = int (*)(pollfd*, nfds_t, int);
+  static const auto real_poll = reinterpret_cast<PollFn>(dlsym(RTLD_NEXT, "poll"));
+  static bool interrupted = false;
+  if (!interrupted) {
+    interrupted = true;
+    errno = EINTR;
+    return -1;
+  }
+  return real_poll(fds, count, timeout);
 }
 #endif
 

@@ -3,6 +3,9 @@
 #include "gen/chacha20.h"
 
 #include <gtest/gtest.h>
+#include <sodium.h>
+
+#include <cstdlib>
 
 #include <string>
 #include <vector>
@@ -47,6 +50,19 @@ TEST(ChaCha20, KeystreamMatchesTheRfc8439Vectors) {
     chacha20_keystream(out, key, row.nonce);
     EXPECT_EQ(out, expected);
   }
+}
+
+// libsodium's own need for randomness, once started, is ours to serve: it is served only from
+// the key while it starts, and refused (its misuse handler) after, never from a null key.
+TEST(ChaCha20, LibsodiumDrawsFromTolvaneAndOnlyWhileStarting) {
+  ASSERT_TRUE(chacha20_init(ChaCha20Key{}));
+  EXPECT_STREQ(randombytes_implementation_name(), "tolvane");
+  EXPECT_EXIT(
+      {
+        (void)sodium_set_misuse_handler([] { std::exit(7); });
+        (void)randombytes_random();
+      },
+      testing::ExitedWithCode(7), "");
 }
 
 }  // namespace

@@ -67,13 +67,4 @@ TEST(SystemSource, TheFrequencyTestRejectsModuloBias) {
   EXPECT_GT(chi_square(observed, total), threshold(std::size_t(n - 1)));
 }
 
-TEST(SystemSource, TwoRunsInTheSameMillisecondDiffer) {
-  Options options;
-  options.count = 4;
-  const std::string first = generate(options);  // both read the same clock: {0 s, 1 ms}
-  const std::string second = generate(options);
-  EXPECT_EQ(lines_of(first).size(), 4u);
-  EXPECT_NE(first, second);
-}
-
 }  // namespace
