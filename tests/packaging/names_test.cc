@@ -33,9 +33,10 @@ std::string without_comments(const std::string& text) {
   return code;
 }
 
-// Every "--name" in text; names start with a letter, so "--" alone and "--*" do not count.
+// Every "--name" in text, and fish's "-l name"; names start with a letter, so "--" alone and
+// "--*" do not count.
 std::set<std::string> long_names_in(const std::string& text) {
-  static const std::regex name("--([a-z][a-z_-]*)");
+  static const std::regex name("(?:--|-l )([a-z][a-z_-]*)");
   std::set<std::string> names;
   for (std::sregex_iterator it(text.begin(), text.end(), name), end; it != end; ++it) {
     names.insert((*it)[1].str());
@@ -66,6 +67,7 @@ TEST(LongNames, AliasTableManPageAndCompletionsAgree) {
   EXPECT_EQ(long_names_in(man_page_option_lines(read_text(MAN_PAGE))), table) << "man page";
   EXPECT_EQ(long_names_in(without_comments(read_text(BASH_COMPLETION))), table) << "bash";
   EXPECT_EQ(long_names_in(without_comments(read_text(ZSH_COMPLETION))), table) << "zsh";
+  EXPECT_EQ(long_names_in(without_comments(read_text(FISH_COMPLETION))), table) << "fish";
 }
 
 }  // namespace

@@ -1,0 +1,83 @@
+#!/usr/bin/env zsh
+# Types command lines with Tab into real interactive shells on a pseudo-terminal, each finding
+# tolvane's completion only where the installed layout puts it, presses Enter, and reads back the
+# arguments that a stub tolvane received: bash without and with bash-completion, zsh on its own
+# default fpath, fish on its vendor folders.
+#   usage: completion_test.zsh root   (root holds an install with the prefix /usr)
+zmodload zsh/zpty
+root=${1:A}
+home=$(mktemp -d)
+trap 'rm -rf $home 2>/dev/null' EXIT  # fish may still be writing there
+stub='tolvane() { printf %s%s AR GS; printf "<%s>" "$@"; printf ".\n"; }'
+
+# Each shell: how it starts, and what it is told first (a plain prompt, the stub, where to look).
+typeset -A start setup
+start[bash]="bash --norc --noprofile -i"
+setup[bash]="PS1='$ '; $stub; source $root/usr/share/bash-completion/completions/tolvane"
+start[bash-completion]="bash --norc --noprofile -i"
+setup[bash-completion]="PS1='$ '; $stub; XDG_DATA_DIRS=$root/usr/share; \
+source /usr/share/bash-completion/bash_completion"
+# zsh's own fpath, and the same folders below root: nothing else.
+start[zsh]="zsh -f -i"
+setup[zsh]="PS1='> '; $stub; fpath=(\$fpath $root\${^fpath}); autoload -Uz compinit; compinit -u -D"
+start[fish]="fish -i"
+setup[fish]="function fish_prompt; echo '> '; end; \
+function tolvane; printf %s%s AR GS; printf '<%s>' \$argv; printf '.\n'; end"
+
+# The lines typed, Tab written as a tab, and the arguments tolvane must receive.
+rows=(
+  $'--size=12\t'  '<--size=12>'
+  $'--number:5\t' '<--number:5>'
+  $'x\t'          '<x>'
+  $'--si\t12'     '<--size=12>'
+  $'-s\t12'       '<-s12>'
+  $'--inc\t'      '<--include>'
+  $'-s12 --nu\t7' '<-s12><--number=7>'
+  $'--upper-case-o\t' '<--upper-case-only>'
+)
+
+# Reads what the shell shows until the stub's line appears (or 10 s pass); prints its arguments.
+read_arguments() {
+  local shown="" chunk
+  for ((i = 0; i < 200; i++)); do
+    while zpty -r -t $1 chunk 2>/dev/null; do shown+=$chunk; done
+    if [[ $shown =~ 'ARGS((<[^>]*>)*)\.' ]]; then
+      print -r -- $match[1]
+      return
+    fi
+    sleep 0.05
+  done
+  print -r -- "nothing; the terminal showed: ${(q)shown[-300,-1]}"
+}
+
+failures=0
+for shell in bash bash-completion zsh fish; do
+  if ! command -v ${start[$shell]%% *} >/dev/null ||
+    [[ $shell == bash-completion && ! -f /usr/share/bash-completion/bash_completion ]]; then
+    print "FAIL: $shell is not installed"
+    ((failures++))
+    continue
+  fi
+  zpty -b $shell env -i HOME=$home TERM=xterm PATH=$PATH XDG_DATA_DIRS=$root/usr/share:/usr/share \
+    ${=start[$shell]}
+  zpty -w $shell "${setup[$shell]}; printf '%s%s<>.\n' AR GS"
+  read_arguments $shell >/dev/null
+  for typed want in $rows; do
+    # What comes before the tab, the tab, then the rest: one keystroke after the other.
+    zpty -w -n $shell "tolvane ${typed%%$'\t'*}"
+    sleep 0.2
+    zpty -w -n $shell $'\t'
+    sleep 0.5
+    zpty -w -n $shell "${typed#*$'\t'}"$'\r'
+    got=$(read_arguments $shell)
+    if [[ $got == $want ]]; then
+      print -r -- "ok: $shell: tolvane ${typed//$'\t'/<Tab>} -> $got"
+    else
+      print -r -- "FAIL: $shell: tolvane ${typed//$'\t'/<Tab>}: got $got, expected $want"
+      ((failures++))
+    fi
+  done
+  zpty -d $shell
+done
+print "$failures failed"
+((failures == 0))
