@@ -52,7 +52,8 @@ bool wait_for_pool() {
 }
 
 // Where getrandom is missing (an old kernel) or refused (a sandbox), the device serves the rest
-// of the key from done on.
+// of the key from done on. The reads go straight into the key, and the fortified C library
+// (_FORTIFY_SOURCE=3) checks each against the room left in it.
 bool read_device(std::size_t done) {
   if (!wait_for_pool()) {
     return false;
