@@ -15,7 +15,7 @@ void BM_make_password(benchmark::State& state) {
   options.flags = static_cast<std::uint8_t>(state.range(0));
   options.size = static_cast<std::int32_t>(state.range(1));
   const Pool pool = build_pool(options.flags);
-  std::array<char, PASSWORD_MAX> password{};
+  std::array<char, PASSWORD_SIZE_MAX> password{};
   random_seed(1);
   for (auto _ : state) {
     make_password(options, pool, std::span<char>(password.data(), std::size_t(options.size)));

@@ -68,7 +68,7 @@ void generate_and_check(Options& options, std::uint32_t seed) {
   const std::uint8_t flags = options.flags;
   const Pool pool = build_pool(flags);
   random_seed(seed);
-  std::array<char, PASSWORD_MAX> password{};
+  std::array<char, PASSWORD_SIZE_MAX> password{};
   const std::int32_t count = options.count < 4 ? options.count : 4;
   for (std::int32_t k = 0; k < count; ++k) {
     const std::span<char> view(password.data(), static_cast<std::size_t>(options.size));

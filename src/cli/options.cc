@@ -4,7 +4,8 @@
 
 #include "cli/parse.h"
 
-// The build for real secrets names its source; the clock-seeded build's banner stays as it was.
+// -v tells a user which build holds real secrets: that one names its source, the clock-seeded
+// build names none.
 #if defined(TOLVANE_SYSTEM_RANDOM)
 #define RANDOM_SOURCE_LINE "Random source: operating system (" TOLVANE_SYSTEM_STREAM_NAME ")\n"
 #else

@@ -22,6 +22,11 @@ inline constexpr std::uint8_t FLAG_SAW_LETTER = 0x40;
 inline constexpr std::uint8_t FLAG_SAW_DIGIT = 0x80;
 inline constexpr std::uint8_t OPTION_FLAGS = 0x3F;
 
+// What the parsers accept; the generator's buffers hold PASSWORD_SIZE_MAX characters.
+inline constexpr std::int32_t PASSWORD_SIZE_MIN = 4;
+inline constexpr std::int32_t PASSWORD_SIZE_MAX = 32;
+inline constexpr std::int32_t PASSWORD_COUNT_MIN = 1;
+inline constexpr std::int32_t PASSWORD_COUNT_MAX = 32767;
 inline constexpr std::int32_t DEFAULT_SIZE = 8;
 inline constexpr std::int32_t DEFAULT_COUNT = 1;
 

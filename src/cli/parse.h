@@ -9,11 +9,6 @@
 
 #include "cli/options.h"
 
-inline constexpr std::int32_t PASSWORD_SIZE_MIN = 4;
-inline constexpr std::int32_t PASSWORD_SIZE_MAX = 32;
-inline constexpr std::int32_t PASSWORD_COUNT_MIN = 1;
-inline constexpr std::int32_t PASSWORD_COUNT_MAX = 32767;
-
 // A long option's value holds at most as many characters as the longest count.
 inline constexpr std::size_t LONG_VALUE_MAX = 5;
 

@@ -46,7 +46,3 @@ void chacha20_keystream(std::span<unsigned char> out, const ChaCha20Key& key,
                         const ChaCha20Nonce& nonce) {
   (void)crypto_stream_chacha20_ietf(out.data(), out.size(), nonce.data(), key.data());
 }
-
-void chacha20_wipe(std::span<unsigned char> data) {
-  sodium_memzero(data.data(), data.size());
-}

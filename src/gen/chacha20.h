@@ -17,6 +17,3 @@ bool chacha20_init(const ChaCha20Key& key);
 // Fills out with the keystream of key and nonce, from its first block (block counter 0).
 void chacha20_keystream(std::span<unsigned char> out, const ChaCha20Key& key,
                         const ChaCha20Nonce& nonce);
-
-// Overwrites data with zeros in a way the compiler may not drop as a dead store.
-void chacha20_wipe(std::span<unsigned char> data);

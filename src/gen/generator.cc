@@ -182,7 +182,7 @@ bool generate_passwords(Options& options, WriteFn write, ClockFn clock) {
   // Whole lines go out in large blocks: one write per 64 KiB, never one per line, and never a
   // line cut at a block's end, so a run that ends early leaves only whole passwords behind.
   // Once written, a block is wiped: no password outlives its write in this process's memory.
-  std::array<char, 65536> buffer;
+  std::array<char, OUTPUT_BLOCK_SIZE> buffer;
   const auto line = static_cast<std::size_t>(options.size) + 1;
   const auto lines_per_block = static_cast<std::int32_t>(buffer.size() / line);
   block_in_use = buffer;

@@ -18,7 +18,10 @@ inline constexpr std::string_view SYMBOL_SET = "!#$%&*+-.:=?@^_|";
 
 inline constexpr std::size_t POOL_MAX =
     UPPER_SET.size() + LOWER_SET.size() + DIGIT_SET.size() + SYMBOL_SET.size();
-inline constexpr std::size_t PASSWORD_MAX = 32;
+
+// The most one write carries: whole lines only, so a block holds OUTPUT_BLOCK_SIZE / (size + 1)
+// passwords of size characters.
+inline constexpr std::size_t OUTPUT_BLOCK_SIZE = 65536;
 
 // The characters a password may be drawn from, in the order that fixes which index gives which.
 struct Pool {

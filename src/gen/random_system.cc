@@ -12,6 +12,7 @@
 #include "gen/random.h"
 #include "gen/system_stream.h"
 #include "gen/uniform.h"
+#include "gen/wipe.h"
 
 namespace {
 
@@ -139,7 +140,7 @@ void random_finish() {
   keyed = false;
   stream_finish();
   for (const std::span<unsigned char> buffer : buffers()) {
-    stream_wipe(buffer);
+    wipe(buffer);
   }
   batch_next = batch_end = batch.data();
   spare_next = spare.size();

@@ -15,8 +15,5 @@ bool stream_fill(std::span<unsigned char> out);
 // Wipes the key, where the stream has one.
 void stream_finish();
 
-// Overwrites data with zeros in a way the compiler may not drop as a dead store.
-void stream_wipe(std::span<unsigned char> data);
-
 // Keeps data out of swap where the system allows it; best effort, never a failure.
 void stream_lock(std::span<unsigned char> data);

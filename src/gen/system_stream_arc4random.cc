@@ -1,7 +1,6 @@
 // The BSDs, macOS and glibc 2.36 on: the C library's own user-space generator, arc4random_buf,
 // which never fails.
 #include <stdlib.h>  // arc4random_buf
-#include <string.h>  // explicit_bzero
 #include <sys/mman.h>
 #include <sys/resource.h>
 
@@ -20,10 +19,6 @@ bool stream_fill(std::span<unsigned char> out) {
 }
 
 void stream_finish() {}
-
-void stream_wipe(std::span<unsigned char> data) {
-  explicit_bzero(data.data(), data.size());
-}
 
 void stream_lock(std::span<unsigned char> data) {
   (void)mlock(data.data(), data.size());

@@ -12,6 +12,7 @@
 
 #include "gen/chacha20.h"
 #include "gen/system_stream.h"
+#include "gen/wipe.h"
 
 namespace {
 
@@ -105,16 +106,12 @@ bool stream_fill(std::span<unsigned char> out) {
   ChaCha20Key next;
   chacha20_keystream(next, key, NEXT_KEY_NONCE);
   key = next;
-  chacha20_wipe(next);
+  wipe(next);
   return true;
 }
 
 void stream_finish() {
-  chacha20_wipe(key);
-}
-
-void stream_wipe(std::span<unsigned char> data) {
-  chacha20_wipe(data);
+  wipe(key);
 }
 
 void stream_lock(std::span<unsigned char> data) {

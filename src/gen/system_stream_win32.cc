@@ -16,10 +16,6 @@ bool stream_fill(std::span<unsigned char> out) {
 
 void stream_finish() {}
 
-void stream_wipe(std::span<unsigned char> data) {
-  SecureZeroMemory(data.data(), data.size());
-}
-
 void stream_lock(std::span<unsigned char> data) {
   (void)VirtualLock(data.data(), data.size());
 }

@@ -5,8 +5,19 @@
 #include <algorithm>
 #include <span>
 
-inline void wipe(std::span<char> data) {
-  std::fill(data.begin(), data.end(), '\0');  // an empty span may hold a null pointer
+template <typename Byte>
+void wipe_bytes(std::span<Byte> data) {
+  std::fill(data.begin(), data.end(), Byte{0});  // an empty span may hold a null pointer
   // The compiler must assume this reads the memory, so the zeros are really written.
   __asm__ __volatile__("" : : "r"(data.data()) : "memory");
+}
+
+// The generator's blocks of passwords.
+inline void wipe(std::span<char> data) {
+  wipe_bytes(data);
+}
+
+// The random source's keys and buffers.
+inline void wipe(std::span<unsigned char> data) {
+  wipe_bytes(data);
 }

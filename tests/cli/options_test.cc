@@ -6,26 +6,12 @@
 #include <regex>
 #include <string>
 
-#include "banner_pattern.h"
+#include "test_util.h"
 
 namespace {
 
 TEST(VersionBanner, HasTheVersionTheBuildDateAndTimeAndTheSystemSource) {
   EXPECT_TRUE(std::regex_match(VERSION_BANNER, std::regex(BANNER_PATTERN))) << VERSION_BANNER;
-}
-
-std::string reported;
-
-bool write_to_string(std::string_view block) {
-  reported.append(block);
-  return true;
-}
-
-int refused_writes = 0;
-
-bool refuse_to_write(std::string_view /*block*/) {
-  ++refused_writes;
-  return false;
 }
 
 TEST(ReportMessage, WritesBannerThenMessageAndReturnsStatus) {
@@ -42,13 +28,15 @@ TEST(ReportMessage, WritesBannerThenMessageAndReturnsStatus) {
     Options options;
     options.message = row.message;
     options.status = row.status;
-    reported.clear();
+    written.clear();
+    blocks_before_failure = -1;
     EXPECT_EQ(report_message(options, write_to_string), row.status);
-    EXPECT_EQ(reported, std::string(VERSION_BANNER) + row.message);
+    EXPECT_EQ(written, std::string(VERSION_BANNER) + row.message);
     // After the banner failed, the message is not tried: a device that failed may take it.
-    refused_writes = 0;
-    EXPECT_EQ(report_message(options, refuse_to_write), row.status);
-    EXPECT_EQ(refused_writes, 1);
+    blocks_before_failure = 0;
+    write_calls = 0;
+    EXPECT_EQ(report_message(options, write_to_string), row.status);
+    EXPECT_EQ(write_calls, 1);
   }
 }
 

@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "banner_pattern.h"
 #include "run_program.h"
-#include "text_util.h"
+#include "test_util.h"
 
 namespace {
 
@@ -117,13 +116,6 @@ std::string repeat(std::string prefix, std::size_t n, char c, std::string suffix
   return prefix.append(n, c).append(suffix);
 }
 
-std::string describe(const std::vector<std::string>& args) {
-  std::string text;
-  for (const std::string& arg : args)
-    text.append("[").append(arg.substr(0, 20)).append("]");
-  return text.empty() ? "(none)" : text;
-}
-
 TEST(Messages, BannerThenExactTextAndStatus) {
   struct Row {
     std::vector<std::string> args;
@@ -167,25 +159,23 @@ TEST(Messages, BannerThenExactTextAndStatus) {
 }
 
 TEST(Passwords, LinesOfSizeFromThePool) {
-  const std::string upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ", lower = "abcdefghijklmnopqrstuvwxyz",
-                    digits = "0123456789", symbols = "!#$%&*+-.:=?@^_|";
   struct Row {
     std::vector<std::string> args;
     std::size_t count, size;
     std::string pool;
   };
   const std::vector<Row> rows = {
-      {{}, 1, 8, upper + lower + digits},
-      {{"-s12", "-n3", "-y"}, 3, 12, upper + lower + digits + symbols},
-      {{"-n32767"}, 32767, 8, upper + lower + digits},
-      {{"-n32767", "-s32", "-y", "-q"}, 32767, 32, upper + lower + digits + symbols},
-      {{"--number=100", "--size=4"}, 100, 4, upper + lower + digits},
-      {{"-u", "-n50"}, 50, 8, upper + digits},
-      {{"-l", "-a", "-n50"}, 50, 8, lower},
-      {{"-uay", "-n50"}, 50, 8, upper + symbols},
-      {{"--include-symbols", "-a", "-n50"}, 50, 8, upper + lower + symbols},
-      {{repeat("-", 99'999, 'y')}, 1, 8, upper + lower + digits + symbols},
-      {std::vector<std::string>(10'000, "-q"), 1, 8, upper + lower + digits},
+      {{}, 1, 8, UPPER + LOWER + DIGITS},
+      {{"-s12", "-n3", "-y"}, 3, 12, UPPER + LOWER + DIGITS + SYMBOLS},
+      {{"-n32767"}, 32767, 8, UPPER + LOWER + DIGITS},
+      {{"-n32767", "-s32", "-y", "-q"}, 32767, 32, UPPER + LOWER + DIGITS + SYMBOLS},
+      {{"--number=100", "--size=4"}, 100, 4, UPPER + LOWER + DIGITS},
+      {{"-u", "-n50"}, 50, 8, UPPER + DIGITS},
+      {{"-l", "-a", "-n50"}, 50, 8, LOWER},
+      {{"-uay", "-n50"}, 50, 8, UPPER + SYMBOLS},
+      {{"--include-symbols", "-a", "-n50"}, 50, 8, UPPER + LOWER + SYMBOLS},
+      {{repeat("-", 99'999, 'y')}, 1, 8, UPPER + LOWER + DIGITS + SYMBOLS},
+      {std::vector<std::string>(10'000, "-q"), 1, 8, UPPER + LOWER + DIGITS},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(describe(row.args));
@@ -288,7 +278,7 @@ TEST(SourceFailure, LeavesOnlyWholeBlocksOfWholeLines) {
   const std::vector<std::string> lines = lines_of(result.out);
   EXPECT_GT(lines.size(), 0u);
   EXPECT_LT(lines.size(), 32767u);
-  EXPECT_EQ(lines.size() % (65536 / 33), 0u) << "a block cut short reached the reader";
+  EXPECT_EQ(lines.size() % (OUTPUT_BLOCK_SIZE / 33), 0u) << "a block cut short reached the reader";
   for (const std::string& line : lines)
     ASSERT_TRUE(std::regex_match(line, std::regex("[A-Za-z0-9]{32}"))) << line;
 }
@@ -320,7 +310,7 @@ TEST(WriteFailure, AFileThatFillsEndsInAWholeLineAndNothingMoreIsWritten) {
     std::string before, after;  // what others wrote before and after tolvane
     std::size_t kept;           // of tolvane's bytes, after the first block (first_block)
   };
-  const std::size_t first_block = 65536 / 33 * 33;
+  const std::size_t first_block = OUTPUT_BLOCK_SIZE / 33 * 33;
   const std::vector<Row> rows = {
       {{"-n32767", "-s32"}, Stdout::Capture, FAIL_WRITE_SHIM, "", "", 990},
       {{"-n32767", "-s32"}, Stdout::AppendToFile, FAIL_WRITE_SHIM, APPEND_PREFIX, "", 990},
@@ -393,7 +383,7 @@ TEST(WriteFailure, StatusOneAndOneLineOnStandardError) {
 TEST(WriteFailure, ReaderThatStopsAfterOneLineEndsTheRunPromptly) {
   // Like "tolvane -n32767 -s32 | head -n 1": far more than a pipe holds, so the write after the
   // reader has gone raises SIGPIPE, whose default action ends the run at once.
-  const RunResult result = run_program(TOLVANE_PATH, {"-n32767", "-s32"}, Stdout::OneLine, 5);
+  const RunResult result = run_program(TOLVANE_PATH, {"-n32767", "-s32"}, Stdout::OneLine);
   EXPECT_FALSE(result.timed_out);
   EXPECT_EQ(result.signal, SIGPIPE);
   EXPECT_TRUE(std::regex_match(result.out, std::regex("[A-Za-z0-9]{32}\n"))) << result.out;

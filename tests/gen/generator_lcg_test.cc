@@ -9,7 +9,7 @@
 #include "gen/generator.h"
 #include "gen/random.h"
 #include "gen/random_lcg.h"
-#include "generator_test_util.h"
+#include "test_util.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ TEST(GeneratePasswords, OneRunContinuesOneStream) {
 // Once a write fails nothing more is drawn: the stream stands where the refused block ended,
 // as after a run of exactly two blocks.
 TEST(GeneratePasswords, DrawsNothingAfterAFailedWrite) {
-  constexpr std::int32_t LINES_PER_BLOCK = 65536 / 33;
+  constexpr auto LINES_PER_BLOCK = std::int32_t(OUTPUT_BLOCK_SIZE / 33);
   Options options;
   options.count = 32767;
   options.size = 32;

@@ -8,7 +8,7 @@
 
 #include "gen/generator.h"
 #include "gen/random.h"
-#include "generator_test_util.h"
+#include "test_util.h"
 
 namespace {
 

@@ -8,31 +8,29 @@
 #include <vector>
 
 #include "gen/random.h"
-#include "generator_test_util.h"
+#include "test_util.h"
 
 namespace {
 
 TEST(BuildPool, CharactersAndOrderPerFlagCombination) {
-  const std::string upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ", lower = "abcdefghijklmnopqrstuvwxyz",
-                    digits = "0123456789", symbols = "!#$%&*+-.:=?@^_|";
   struct Row {
     std::uint8_t flags;
     std::string pool;
   };
   const Row rows[] = {
-      {0, upper + lower + digits},
-      {Y, upper + lower + digits + symbols},
-      {A, upper + lower},
-      {A | Y, upper + lower + symbols},
-      {U, upper + digits},
-      {U | A, upper},
-      {U | A | Y, upper + symbols},
-      {U | Y, upper + digits + symbols},
-      {L, lower + digits},
-      {L | A, lower},
-      {L | A | Y, lower + symbols},
-      {L | Y, lower + digits + symbols},
-      {Q | R, upper + lower + digits},  // rules shape the draw, not the pool
+      {0, UPPER + LOWER + DIGITS},
+      {Y, UPPER + LOWER + DIGITS + SYMBOLS},
+      {A, UPPER + LOWER},
+      {A | Y, UPPER + LOWER + SYMBOLS},
+      {U, UPPER + DIGITS},
+      {U | A, UPPER},
+      {U | A | Y, UPPER + SYMBOLS},
+      {U | Y, UPPER + DIGITS + SYMBOLS},
+      {L, LOWER + DIGITS},
+      {L | A, LOWER},
+      {L | A | Y, LOWER + SYMBOLS},
+      {L | Y, LOWER + DIGITS + SYMBOLS},
+      {Q | R, UPPER + LOWER + DIGITS},  // rules shape the draw, not the pool
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(int(row.flags));

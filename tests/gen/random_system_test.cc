@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <set>
 #include <vector>
@@ -35,10 +34,6 @@ bool stream_fill(std::span<unsigned char> out) {
 }
 
 void stream_finish() {}
-
-void stream_wipe(std::span<unsigned char> data) {
-  std::memset(data.data(), 0, data.size());
-}
 
 void stream_lock(std::span<unsigned char> /*data*/) {}
 

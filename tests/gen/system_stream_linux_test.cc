@@ -27,10 +27,6 @@ void chacha20_keystream(std::span<unsigned char> out, const ChaCha20Key& key,
   (void)crypto_stream_chacha20_ietf(out.data(), out.size(), nonce.data(), key.data());
 }
 
-void chacha20_wipe(std::span<unsigned char> data) {
-  sodium_memzero(data.data(), data.size());
-}
-
 namespace {
 
 TEST(LinuxStream, EachKeyFillsOneBufferAndIsReplacedByItsOwnSecondStream) {

@@ -1,5 +1,6 @@
-// The long option names in the program's alias table, the man page and both shell completions
-// are one and the same set, so that none of them can drift from the others.
+// The long option names in the program's alias table, the man page and the shell completions
+// are one and the same set, so that none of them can drift from the others; the man page also
+// gives each name the letter the table does.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -7,6 +8,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "cli/parse.h"
 
@@ -44,27 +46,33 @@ std::set<std::string> long_names_in(const std::string& text) {
   return names;
 }
 
-// The option lines of the man page's OPTIONS section, with roff's "\-" read as "-".
-std::string man_page_option_lines(const std::string& page) {
+// Each long name of the man page's OPTIONS section with the letter its line starts with, roff's
+// "\-" read as "-".
+std::set<std::pair<std::string, char>> man_page_names(const std::string& page) {
   const std::size_t start = page.find(".SH OPTIONS");
   const std::size_t end = page.find(".SS", start);
   std::istringstream section(page.substr(start, end - start));
-  std::string lines;
+  std::set<std::pair<std::string, char>> names;
   for (std::string line; std::getline(section, line);) {
     if (line.starts_with(".BR \\-") || line.starts_with(".BI \\-")) {
-      lines += std::regex_replace(line, std::regex(R"(\\-)"), "-") + "\n";
+      line = std::regex_replace(line, std::regex(R"(\\-)"), "-");
+      for (const std::string& name : long_names_in(line))
+        names.emplace(name, line[5]);
     }
   }
-  return lines;
+  return names;
 }
 
 TEST(LongNames, AliasTableManPageAndCompletionsAgree) {
   std::set<std::string> table;
-  for (const LongOptionAlias& alias : long_option_aliases)
+  std::set<std::pair<std::string, char>> table_letters;
+  for (const LongOptionAlias& alias : long_option_aliases) {
     table.emplace(alias.name);
+    table_letters.emplace(alias.name, alias.letter);
+  }
   ASSERT_EQ(table.size(), long_option_aliases.size());
 
-  EXPECT_EQ(long_names_in(man_page_option_lines(read_text(MAN_PAGE))), table) << "man page";
+  EXPECT_EQ(man_page_names(read_text(MAN_PAGE)), table_letters) << "man page";
   EXPECT_EQ(long_names_in(without_comments(read_text(BASH_COMPLETION))), table) << "bash";
   EXPECT_EQ(long_names_in(without_comments(read_text(ZSH_COMPLETION))), table) << "zsh";
   EXPECT_EQ(long_names_in(without_comments(read_text(FISH_COMPLETION))), table) << "fish";

@@ -6,19 +6,16 @@
 zmodload zsh/zpty
 zpty -b shell zsh -f -i
 zpty -w shell "PS1='> '; fpath=($1 \$fpath); autoload -Uz compinit; compinit -u -D"
-zpty -w shell "zstyle ':completion:*' format '[%d]'"
-sleep 1
-while zpty -r -t shell chunk 2>/dev/null; do :; done
+zpty -w shell "zstyle ':completion:*' format '[%d]'; print -r -- EN''D"
+zpty -r shell chunk "*END"$'\r*'
 
-# Types the line and a tab, and prints what the terminal showed, escape sequences removed.
+# Types the line and a tab, then clears it and prints a marker; prints what the terminal showed
+# until the marker came, escape sequences removed. The marker is typed as EN''D, so its echo
+# never matches.
 complete_line() {
-  zpty -w -n shell "$1"$'\t'
-  sleep 0.5
-  local shown=""
-  while zpty -r -t shell chunk 2>/dev/null; do shown+=$chunk; done
-  zpty -w -n shell $'\C-u'
-  sleep 0.2
-  while zpty -r -t shell chunk 2>/dev/null; do :; done
+  local shown
+  zpty -w -n shell "$1"$'\t\C-u'"print -r -- EN''D"$'\r'
+  zpty -r shell shown "*END"$'\r*'
   print -r -- "${shown//$'\e'\[[0-9;?]#[a-zA-Z]/}"
 }
 

@@ -1,0 +1,107 @@
+// What the tests share, as ninja has test.h: the flag shorthands, the character sets as the tests
+// spell them, the banner's shape, a writer into a string, and ways to run the generator and read
+// back what it wrote.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "gen/generator.h"
+
+inline constexpr std::uint8_t U = FLAG_UPPER_ONLY, L = FLAG_LOWER_ONLY, A = FLAG_ALPHA_ONLY,
+                              Y = FLAG_SYMBOLS, Q = FLAG_NO_SEQUENCES, R = FLAG_REQUIRE_DIGIT;
+
+// Written out here, not taken from the generator, so that a wrong set there fails.
+inline const std::string UPPER = "ABCDEFGHIJKLMNOPQRSTUVWXYZ", LOWER = "abcdefghijklmnopqrstuvwxyz",
+                         DIGITS = "0123456789", SYMBOLS = "!#$%&*+-.:=?@^_|";
+
+// The version banner's shape, for std::regex: the build's date and time left open, and the one
+// more line in which the build for real secrets names its source.
+inline constexpr char BANNER_PATTERN[] =
+    "\ntolvane Version 1\\.2\\.0\nBuilt on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} at "
+    "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]\n"
+#if defined(TOLVANE_SYSTEM_RANDOM)
+    "Random source: operating system \\(" TOLVANE_SYSTEM_STREAM_NAME "\\)\n\n";
+#else
+    "\n";
+#endif
+
+// An argument vector as a trace names it, each argument cut to 20 characters.
+inline std::string describe(const std::vector<std::string>& args) {
+  std::string text;
+  for (const std::string& arg : args)
+    text.append("[").append(arg.substr(0, 20)).append("]");
+  return text.empty() ? "(none)" : text;
+}
+
+// The lines of text without their newlines; text must end with one.
+inline std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  EXPECT_EQ(start, text.size()) << "output does not end with a newline";
+  return lines;
+}
+
+// A writer into written that takes blocks_before_failure more blocks and then refuses every one
+// (-1: it never refuses); write_calls counts what it was asked.
+inline std::string written;
+inline int blocks_before_failure = -1;
+inline int write_calls = 0;
+
+inline bool write_to_string(std::string_view block) {
+  ++write_calls;
+  if (blocks_before_failure == 0) {
+    return false;
+  }
+  if (blocks_before_failure > 0) {
+    --blocks_before_failure;
+  }
+  written.append(block);
+  return true;
+}
+
+inline std::string pool_text(const Pool& pool) {
+  return {pool.chars.data(), std::size_t(pool.n)};
+}
+
+// One password from make_password, as a string.
+inline std::string make(Options& options, const Pool& pool) {
+  std::array<char, PASSWORD_SIZE_MAX> buffer{};
+  make_password(options, pool, {buffer.data(), std::size_t(options.size)});
+  return {buffer.data(), std::size_t(options.size)};
+}
+
+// Every flag combination the parsers let through: one case or both, -a, -r or neither, -y, -q.
+inline std::vector<std::uint8_t> valid_flag_sets() {
+  std::vector<std::uint8_t> sets;
+  const std::array<std::uint8_t, 3> letters = {0, U, L}, digits = {0, A, R};
+  for (const std::uint8_t letter : letters) {
+    for (const std::uint8_t digit : digits) {
+      for (const int symbols : {0, int(Y)}) {
+        for (const int sequences : {0, int(Q)}) {
+          sets.push_back(std::uint8_t(letter | digit | symbols | sequences));
+        }
+      }
+    }
+  }
+  return sets;
+}
+
+inline ClockReading clock_at_seed_one() {
+  return {0, 1};
+}
+
+// Everything generate_passwords writes, with the clock reading that makes the seed 1.
+inline std::string generate(Options& options) {
+  written.clear();
+  blocks_before_failure = -1;
+  EXPECT_TRUE(generate_passwords(options, write_to_string, clock_at_seed_one));
+  return written;
+}
