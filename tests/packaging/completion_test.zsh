@@ -11,7 +11,8 @@ trap 'rm -rf $home 2>/dev/null' EXIT  # fish may still be writing there
 stub='tolvane() { printf %s%s AR GS; printf "<%s>" "$@"; printf ".\n"; }'
 
 # Each shell: how it starts, and what it is told first (a plain prompt, the stub, where to look).
-typeset -A start setup
+typeset -A start setup ready
+ready=(bash '$ ' bash-completion '$ ' zsh '> ' fish '> ')
 start[bash]="bash --norc --noprofile -i"
 setup[bash]="PS1='$ '; $stub; source $root/usr/share/bash-completion/completions/tolvane"
 start[bash-completion]="bash --norc --noprofile -i"
@@ -36,11 +37,13 @@ rows=(
   $'--upper-case-o\t' '<--upper-case-only>'
 )
 
-# Reads what the shell shows until the stub's whole line has appeared; prints its arguments. The
-# stub prints "AR" "GS" as one word, so the echo of what was typed never matches.
+# Reads what the shell shows until the stub's whole line and then the next prompt have appeared;
+# prints the stub's arguments. The stub prints "AR" "GS" as one word, so the echo of what was
+# typed never matches. The prompt is drawn once the line editor reads keys one by one: keys typed
+# before that would meet the terminal's own line editing.
 read_arguments() {
   local shown
-  zpty -r $1 shown "*ARGS*."$'\r*'
+  zpty -r $1 shown "*ARGS*."$'\r'"*${ready[$1]}"
   [[ $shown =~ 'ARGS((<[^>]*>)*)\.' ]] && print -r -- $match[1]
 }
 

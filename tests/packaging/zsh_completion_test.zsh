@@ -6,16 +6,18 @@
 zmodload zsh/zpty
 zpty -b shell zsh -f -i
 zpty -w shell "PS1='> '; fpath=($1 \$fpath); autoload -Uz compinit; compinit -u -D"
+# Each wait ends on what the terminal shows: a marker the shell prints (typed as EN''D, so its
+# echo never matches), then the prompt, drawn once the line editor reads keys one by one. Keys
+# typed before that would meet the terminal's own line editing, where Ctrl-U erases the line.
 zpty -w shell "zstyle ':completion:*' format '[%d]'; print -r -- EN''D"
-zpty -r shell chunk "*END"$'\r*'
+zpty -r shell chunk "*END"$'\r*> '
 
-# Types the line and a tab, then clears it and prints a marker; prints what the terminal showed
-# until the marker came, escape sequences removed. The marker is typed as EN''D, so its echo
-# never matches.
+# Types the line and a tab, then clears it and prints the marker; prints what the terminal showed
+# until the marker, escape sequences removed.
 complete_line() {
   local shown
   zpty -w -n shell "$1"$'\t\C-u'"print -r -- EN''D"$'\r'
-  zpty -r shell shown "*END"$'\r*'
+  zpty -r shell shown "*END"$'\r*> '
   print -r -- "${shown//$'\e'\[[0-9;?]#[a-zA-Z]/}"
 }
 
