@@ -85,13 +85,10 @@ void append(Pool& pool, std::string_view set) {
 template <bool kNoSequences>
 std::uint8_t draw_chars(const Pool& pool, std::span<char> password) {
   const std::size_t size = password.size();
-  std::uint8_t seen = 0;
   if constexpr (!kNoSequences) {
     const std::uint8_t* run = random_run(pool.n, size);
     for (std::size_t i = 0; i < size; ++i) {
-      const char c = pool.chars[run[i]];
-      seen |= char_class(c);
-      password[i] = c;
+      password[i] = pool.chars[run[i]];
     }
   } else {
     // The neighbour test is one unsigned compare against the code below the last character kept,
@@ -109,9 +106,8 @@ std::uint8_t draw_chars(const Pool& pool, std::span<char> password) {
         }
       }
     }
-    seen = class_bits({password.data(), size});
   }
-  return seen;
+  return class_bits({password.data(), size});
 }
 
 void draw_password(Options& options, const Pool& pool, std::span<char> password) {
@@ -162,15 +158,13 @@ void plant_random_char(std::span<char> password, std::string_view set) {
 }
 
 bool keeps_rules(std::string_view password, std::uint8_t flags) {
-  std::uint8_t seen = 0;
-  for (std::size_t i = 0; i < password.size(); ++i) {
-    seen |= char_class(password[i]);
-    if ((flags & FLAG_NO_SEQUENCES) != 0 && i > 0 &&
-        are_neighbours(static_cast<unsigned char>(password[i - 1]),
+  for (std::size_t i = 1; (flags & FLAG_NO_SEQUENCES) != 0 && i < password.size(); ++i) {
+    if (are_neighbours(static_cast<unsigned char>(password[i - 1]),
                        static_cast<unsigned char>(password[i]))) {
       return false;
     }
   }
+  const std::uint8_t seen = class_bits(password);
   const bool digit_ok = (flags & FLAG_REQUIRE_DIGIT) == 0 || (seen & FLAG_SAW_DIGIT) != 0;
   return (seen & FLAG_SAW_LETTER) != 0 && digit_ok;
 }

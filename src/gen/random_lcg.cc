@@ -62,14 +62,18 @@ std::size_t end = 0;
 std::int32_t run_n = 1;
 
 #if defined(__SSE2__)
-// Four lanes a vector, 32-bit products from SSE2's two 64-bit ones.
+// Two lanes a vector, each in the low half of a 64-bit slot: SSE2's multiply takes exactly those
+// halves, and the low half of its 64-bit product plus the increment is the lane's next state.
 __m128i step_lanes(__m128i states) {
-  const __m128i multiplier = _mm_set1_epi32(static_cast<int>(LANE_STEP.multiplier));
-  const __m128i even = _mm_mul_epu32(states, multiplier);
-  const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(states, 32), multiplier);
-  const __m128i products = _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
-                                              _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
-  return _mm_add_epi32(products, _mm_set1_epi32(static_cast<int>(LANE_STEP.increment)));
+  return _mm_add_epi32(
+      _mm_mul_epu32(states, _mm_set1_epi32(static_cast<int>(LANE_STEP.multiplier))),
+      _mm_set1_epi32(static_cast<int>(LANE_STEP.increment)));
+}
+
+// The four lanes of two such vectors, in order, in one.
+__m128i joined(__m128i first, __m128i second) {
+  return _mm_castps_si128(
+      _mm_shuffle_ps(_mm_castsi128_ps(first), _mm_castsi128_ps(second), _MM_SHUFFLE(2, 0, 2, 0)));
 }
 
 // Eight states' values: bits 16 to 30, which fit a signed 16-bit lane, so the signed pack keeps
@@ -83,30 +87,34 @@ __m128i values_of(__m128i low, __m128i high) {
 // is the high half of r * 2n, and 2n still fits 16 bits.
 void make_values_at(std::size_t first, std::uint32_t n) {
   static_assert(LANES == 16);
-  const auto* stored = reinterpret_cast<const __m128i*>(lanes.data());  // NOLINT
-  __m128i a = _mm_loadu_si128(stored);
-  __m128i b = _mm_loadu_si128(stored + 1);
-  __m128i c = _mm_loadu_si128(stored + 2);
-  __m128i d = _mm_loadu_si128(stored + 3);
+  const auto pair = [](std::size_t k) {  // lanes 2k and 2k + 1
+    return _mm_set_epi32(0, static_cast<int>(lanes[2 * k + 1]), 0, static_cast<int>(lanes[2 * k]));
+  };
+  __m128i p0 = pair(0), p1 = pair(1), p2 = pair(2), p3 = pair(3);
+  __m128i p4 = pair(4), p5 = pair(5), p6 = pair(6), p7 = pair(7);
   const __m128i twice_n = _mm_set1_epi16(static_cast<short>(2 * n));
   for (std::size_t k = first; k < first + AHEAD; k += LANES) {
-    const __m128i low = values_of(a, b);
-    const __m128i high = values_of(c, d);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(&values[k]), low);  // NOLINT
+    const __m128i low = values_of(joined(p0, p1), joined(p2, p3));
+    const __m128i high = values_of(joined(p4, p5), joined(p6, p7));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&values[k]), low);       // NOLINT
     _mm_storeu_si128(reinterpret_cast<__m128i*>(&values[k + 8]), high);  // NOLINT
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(&indexes[k]),  // NOLINT
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(&indexes[k]),            // NOLINT
                      _mm_packus_epi16(_mm_mulhi_epu16(low, twice_n),
                                       _mm_mulhi_epu16(high, twice_n)));
-    a = step_lanes(a);
-    b = step_lanes(b);
-    c = step_lanes(c);
-    d = step_lanes(d);
+    p0 = step_lanes(p0);
+    p1 = step_lanes(p1);
+    p2 = step_lanes(p2);
+    p3 = step_lanes(p3);
+    p4 = step_lanes(p4);
+    p5 = step_lanes(p5);
+    p6 = step_lanes(p6);
+    p7 = step_lanes(p7);
   }
   auto* back = reinterpret_cast<__m128i*>(lanes.data());  // NOLINT
-  _mm_storeu_si128(back, a);
-  _mm_storeu_si128(back + 1, b);
-  _mm_storeu_si128(back + 2, c);
-  _mm_storeu_si128(back + 3, d);
+  _mm_storeu_si128(back, joined(p0, p1));
+  _mm_storeu_si128(back + 1, joined(p2, p3));
+  _mm_storeu_si128(back + 2, joined(p4, p5));
+  _mm_storeu_si128(back + 3, joined(p6, p7));
 }
 #else
 void make_values_at(std::size_t first, std::uint32_t n) {
