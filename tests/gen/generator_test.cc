@@ -78,6 +78,13 @@ TEST(KeepsRules, Table) {
       {"aceg", Q, true},      {"abeg", Q, false}, {"acca", Q, false}, {"a9:!", Q, false},
       {"?@A!", Q, false},     {"aA!a", Q, true},  {"#%#%", Q, false}, {"x1x1", Q | R, true},
       {"z:!z", Q | R, false}, {"1234", R, false}, {"yz", Q, false},
+      // Sixteen characters are classed at once: the letter or digit in either part, or the
+      // characters either side of the letters and digits and nothing else.
+      {"a/:@[`{!!!!!!!!!!!!!", R, false},  {"@[`{!!!!!!!!!!!!!!!!1", 0, false},
+      {"!!!!!!!!!!!!!!!Z!!!!", 0, true},
+      {"!!!!!!!!!!!!!!!!!!!!a", 0, true},   {"a!!!!!!!!!!!!!!!!!!!", R, false},
+      {"a!!!!!!!!!!!!!!!!!!9", R, true},    {"z!!!!!!!!!!!!!!0!!!!!", R, true},
+      {"A!!!!!!!!!!!!!!!/!!!!:", R, false},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(keeps_rules(row.password, row.flags), row.keeps) << row.password;
