@@ -98,9 +98,9 @@ void make_values_at(std::size_t first, std::uint32_t n) {
     const __m128i high = values_of(joined(p4, p5), joined(p6, p7));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(&values[k]), low);       // NOLINT
     _mm_storeu_si128(reinterpret_cast<__m128i*>(&values[k + 8]), high);  // NOLINT
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(&indexes[k]),            // NOLINT
-                     _mm_packus_epi16(_mm_mulhi_epu16(low, twice_n),
-                                      _mm_mulhi_epu16(high, twice_n)));
+    _mm_storeu_si128(
+        reinterpret_cast<__m128i*>(&indexes[k]),  // NOLINT
+        _mm_packus_epi16(_mm_mulhi_epu16(low, twice_n), _mm_mulhi_epu16(high, twice_n)));
     p0 = step_lanes(p0);
     p1 = step_lanes(p1);
     p2 = step_lanes(p2);
