@@ -45,11 +45,6 @@ constexpr Lanes lanes_after(std::uint32_t seed) {
   return lanes;
 }
 
-constexpr std::uint16_t value_of(std::uint32_t state) {
-  // Bit 31 of the state never reaches the value, so seeds s and s + 2^31 give the same stream.
-  return static_cast<std::uint16_t>((state >> 16) & 0x7FFFu);
-}
-
 // The values made ahead, with each one's index below run_n alongside, so that a run of the pool's
 // indexes is handed out in place. Room before the AHEAD new values for the few left unused.
 constexpr std::size_t RUN_MAX = 32;
@@ -76,8 +71,8 @@ __m128i joined(__m128i first, __m128i second) {
       _mm_shuffle_ps(_mm_castsi128_ps(first), _mm_castsi128_ps(second), _MM_SHUFFLE(2, 0, 2, 0)));
 }
 
-// Eight states' values: bits 16 to 30, which fit a signed 16-bit lane, so the signed pack keeps
-// them whole.
+// Eight states' values: bits 16 to 30 (bit 31 never reaches a value, so seeds s and s + 2^31
+// give the same stream), which fit a signed 16-bit lane, so the signed pack keeps them whole.
 __m128i values_of(__m128i low, __m128i high) {
   return _mm_packs_epi32(_mm_srli_epi32(_mm_slli_epi32(low, 1), 17),
                          _mm_srli_epi32(_mm_slli_epi32(high, 1), 17));
@@ -117,6 +112,11 @@ void make_values_at(std::size_t first, std::uint32_t n) {
   _mm_storeu_si128(back + 3, joined(p6, p7));
 }
 #else
+constexpr std::uint16_t value_of(std::uint32_t state) {
+  // Bit 31 of the state never reaches the value, so seeds s and s + 2^31 give the same stream.
+  return static_cast<std::uint16_t>((state >> 16) & 0x7FFFu);
+}
+
 void make_values_at(std::size_t first, std::uint32_t n) {
   for (std::size_t k = first; k < first + AHEAD; k += LANES) {
     for (std::size_t j = 0; j < LANES; ++j) {
