@@ -17,8 +17,8 @@ constexpr std::uint32_t INCREMENT = 2531011u;
 
 // One step is one long chain of multiply and add, each waiting on the last. But k steps are one
 // step too: s -> MULTIPLIER^k * s + INCREMENT * (MULTIPLIER^(k-1) + ... + 1), modulo 2^32. So
-// LANES states a step apart each take LANES steps at a time, independent of one another (the
-// compiler's vector code), and together give the stream in its own order.
+// LANES states a step apart each take LANES steps at a time, independent of one another (two to
+// a vector register), and together give the stream in its own order.
 constexpr std::size_t LANES = 16;
 struct Step {
   std::uint32_t multiplier;
@@ -37,12 +37,12 @@ using Lanes = std::array<std::uint32_t, LANES>;
 // The states of the next LANES values after seed: the stream's first value comes from seed's
 // first step.
 constexpr Lanes lanes_after(std::uint32_t seed) {
-  Lanes lanes{};
-  for (std::uint32_t& lane : lanes) {
+  Lanes states{};
+  for (std::uint32_t& state : states) {
     seed = seed * MULTIPLIER + INCREMENT;
-    lane = seed;
+    state = seed;
   }
-  return lanes;
+  return states;
 }
 
 // The values made ahead, with each one's index below run_n alongside, so that a run of the pool's
