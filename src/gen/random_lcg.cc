@@ -36,7 +36,7 @@ using Lanes = std::array<std::uint32_t, LANES>;
 
 // The states of the next LANES values after seed: the stream's first value comes from seed's
 // first step.
-constexpr Lanes lanes_after(std::uint32_t seed) {
+constexpr Lanes lanes_after(std::uint32_t seed) noexcept {
   Lanes states{};
   for (std::uint32_t& state : states) {
     seed = seed * MULTIPLIER + INCREMENT;
@@ -49,7 +49,7 @@ constexpr Lanes lanes_after(std::uint32_t seed) {
 // indexes is handed out in place. Room before the AHEAD new values for the few left unused.
 constexpr std::size_t RUN_MAX = 32;
 constexpr std::size_t AHEAD = 1024;
-Lanes lanes = lanes_after(1);  // the stream before any seeding is seed 1's
+constinit Lanes lanes = lanes_after(1);  // the stream before any seeding is seed 1's
 alignas(16) std::array<std::uint16_t, RUN_MAX + AHEAD> values;
 alignas(16) std::array<std::uint8_t, RUN_MAX + AHEAD> indexes;
 std::size_t next = 0;
@@ -85,8 +85,14 @@ void make_values_at(std::size_t first, std::uint32_t n) {
   const auto pair = [](std::size_t k) {  // lanes 2k and 2k + 1
     return _mm_set_epi32(0, static_cast<int>(lanes[2 * k + 1]), 0, static_cast<int>(lanes[2 * k]));
   };
-  __m128i p0 = pair(0), p1 = pair(1), p2 = pair(2), p3 = pair(3);
-  __m128i p4 = pair(4), p5 = pair(5), p6 = pair(6), p7 = pair(7);
+  __m128i p0 = pair(0);
+  __m128i p1 = pair(1);
+  __m128i p2 = pair(2);
+  __m128i p3 = pair(3);
+  __m128i p4 = pair(4);
+  __m128i p5 = pair(5);
+  __m128i p6 = pair(6);
+  __m128i p7 = pair(7);
   const __m128i twice_n = _mm_set1_epi16(static_cast<short>(2 * n));
   for (std::size_t k = first; k < first + AHEAD; k += LANES) {
     const __m128i low = values_of(joined(p0, p1), joined(p2, p3));
