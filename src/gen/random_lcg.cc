@@ -46,9 +46,12 @@ constexpr Lanes lanes_after(std::uint32_t seed) noexcept {
 }
 
 // The values made ahead, with each one's index below run_n alongside, so that a run of the pool's
-// indexes is handed out in place. Room before the AHEAD new values for the few left unused.
+// indexes is handed out in place. Room before the AHEAD new values for the few left unused. The
+// first values after seeding are few: one password needs no more.
 constexpr std::size_t RUN_MAX = 32;
 constexpr std::size_t AHEAD = 1024;
+constexpr std::size_t AHEAD_FIRST = 64;
+std::size_t ahead = AHEAD_FIRST;
 constinit Lanes lanes = lanes_after(1);  // the stream before any seeding is seed 1's
 alignas(16) std::array<std::uint16_t, RUN_MAX + AHEAD> values;
 alignas(16) std::array<std::uint8_t, RUN_MAX + AHEAD> indexes;
@@ -78,9 +81,9 @@ __m128i values_of(__m128i low, __m128i high) {
                          _mm_srli_epi32(_mm_slli_epi32(high, 1), 17));
 }
 
-// AHEAD values, from the first and each LANES at a time, with their indexes below n: r * n >> 15
+// count values, from the first and LANES at a time, with their indexes below n: r * n >> 15
 // is the high half of r * 2n, and 2n still fits 16 bits.
-void make_values_at(std::size_t first, std::uint32_t n) {
+void make_values_at(std::size_t first, std::size_t count, std::uint32_t n) {
   static_assert(LANES == 16);
   const auto pair = [](std::size_t k) {  // lanes 2k and 2k + 1
     return _mm_set_epi32(0, static_cast<int>(lanes[2 * k + 1]), 0, static_cast<int>(lanes[2 * k]));
@@ -94,7 +97,7 @@ void make_values_at(std::size_t first, std::uint32_t n) {
   __m128i p6 = pair(6);
   __m128i p7 = pair(7);
   const __m128i twice_n = _mm_set1_epi16(static_cast<short>(2 * n));
-  for (std::size_t k = first; k < first + AHEAD; k += LANES) {
+  for (std::size_t k = first; k < first + count; k += LANES) {
     const __m128i low = values_of(joined(p0, p1), joined(p2, p3));
     const __m128i high = values_of(joined(p4, p5), joined(p6, p7));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(&values[k]), low);       // NOLINT
@@ -123,8 +126,8 @@ constexpr std::uint16_t value_of(std::uint32_t state) {
   return static_cast<std::uint16_t>((state >> 16) & 0x7FFFu);
 }
 
-void make_values_at(std::size_t first, std::uint32_t n) {
-  for (std::size_t k = first; k < first + AHEAD; k += LANES) {
+void make_values_at(std::size_t first, std::size_t count, std::uint32_t n) {
+  for (std::size_t k = first; k < first + count; k += LANES) {
     for (std::size_t j = 0; j < LANES; ++j) {
       const std::uint16_t value = value_of(lanes[j]);
       values[k + j] = value;
@@ -135,16 +138,17 @@ void make_values_at(std::size_t first, std::uint32_t n) {
 }
 #endif
 
-// The few values left unused go first, then AHEAD new ones.
+// The few values left unused go first, then the new ones.
 [[gnu::noinline]] void make_values() {
   const std::size_t left = end - next;
   std::copy(values.begin() + static_cast<std::ptrdiff_t>(next),
             values.begin() + static_cast<std::ptrdiff_t>(end), values.begin());
   std::copy(indexes.begin() + static_cast<std::ptrdiff_t>(next),
             indexes.begin() + static_cast<std::ptrdiff_t>(end), indexes.begin());
-  make_values_at(left, static_cast<std::uint32_t>(run_n));
+  make_values_at(left, ahead, static_cast<std::uint32_t>(run_n));
   next = 0;
-  end = left + AHEAD;
+  end = left + ahead;
+  ahead = AHEAD;
 }
 
 // A run below another n than the last: the indexes made ahead are made again for it.
@@ -160,6 +164,7 @@ void make_values_at(std::size_t first, std::uint32_t n) {
 void random_seed(std::uint32_t seed) {
   lanes = lanes_after(seed);
   next = end = 0;
+  ahead = AHEAD_FIRST;
 }
 
 std::int32_t random_next() {
