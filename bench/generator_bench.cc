@@ -29,6 +29,7 @@ BENCHMARK(BM_make_password)
     ->ArgNames({"flags", "size"})
     ->Args({0, 8})
     ->Args({0, 32})
+    ->Args({FLAG_SYMBOLS, 32})
     ->Args({FLAG_SYMBOLS | FLAG_NO_SEQUENCES, 32})
     ->Args({FLAG_SYMBOLS | FLAG_NO_SEQUENCES | FLAG_REQUIRE_DIGIT, 32})
     ->Args({FLAG_UPPER_ONLY | FLAG_ALPHA_ONLY | FLAG_SYMBOLS, 4});

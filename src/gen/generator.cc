@@ -6,6 +6,10 @@
 #include "gen/random.h"
 #include "gen/wipe.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // The block of passwords being filled, for random_source_failed to wipe on its way out.
@@ -30,6 +34,38 @@ std::uint8_t char_class(char c) {
   return CHAR_CLASS[static_cast<unsigned char>(c)];
 }
 
+// The state bits of all of text at once: sixteen characters a few instructions where the
+// processor has SSE2, rather than a table load each, and the table for the rest.
+std::uint8_t class_bits(std::string_view text) {
+  std::uint8_t seen = 0;
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Moved to start at -128, a class's characters are the ones below -128 + its size (signed).
+  const auto among = [](__m128i c, char first, char size) {
+    const __m128i moved = _mm_add_epi8(c, _mm_set1_epi8(static_cast<char>(-128 - first)));
+    return _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(-128 + size)), moved);
+  };
+  __m128i letters = _mm_setzero_si128();
+  __m128i digits = _mm_setzero_si128();
+  for (; i + 16 <= text.size(); i += 16) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));  // NOLINT
+    // Setting bit 5 folds the capitals onto the small letters, and nothing else onto them.
+    letters = _mm_or_si128(letters, among(_mm_or_si128(c, _mm_set1_epi8(0x20)), 'a', 26));
+    digits = _mm_or_si128(digits, among(c, '0', 10));
+  }
+  if (_mm_movemask_epi8(letters) != 0) {
+    seen |= FLAG_SAW_LETTER;
+  }
+  if (_mm_movemask_epi8(digits) != 0) {
+    seen |= FLAG_SAW_DIGIT;
+  }
+#endif
+  for (; i < text.size(); ++i) {
+    seen |= char_class(text[i]);
+  }
+  return seen;
+}
+
 // Equal codes or codes one apart: "cc", "bc", "cb", but also "9:" or "@A". One unsigned
 // compare against the lowest neighbour, which the draw loop computes once per position.
 bool are_neighbours(unsigned char previous, unsigned char c) {
@@ -43,61 +79,35 @@ void append(Pool& pool, std::string_view set) {
 
 // Draws every character of password from the pool, under the sequence rule when asked, and
 // returns the state bits of what it drew. This loop is where tolvane spends its time, so the
-// rule is a template argument: neither loop tests it per character.
-template <bool kNoSequences>
-std::uint8_t draw_chars_one_by_one(const Pool& pool, std::span<char> password) {
-  const std::int32_t n = pool.n;  // a local, which no store to password can change
-  const auto draw_char = [&pool, n] {
-    return pool.chars[static_cast<std::size_t>(random_index(n))];
-  };
-  char c = draw_char();
-  password[0] = c;
-  std::uint8_t seen = char_class(c);
-  for (std::size_t i = 1; i < password.size(); ++i) {
-    const auto previous = static_cast<unsigned char>(c);
-    c = draw_char();
-    while (kNoSequences && are_neighbours(previous, static_cast<unsigned char>(c))) {
-      c = draw_char();
-    }
-    seen |= char_class(c);
-    password[i] = c;
-  }
-  return seen;
-}
-
-// The same draw, with the indexes taken in runs. A run never holds more indexes than characters
-// are still to draw, so every index taken is used, in the order taken.
-template <bool kNoSequences>
-std::uint8_t draw_chars_in_runs(const Pool& pool, std::span<char> password) {
-  const std::uint8_t* run = nullptr;
-  std::size_t taken = 0;
-  std::size_t length = 0;
-  std::uint8_t seen = 0;
-  unsigned char previous = 0;
-  for (std::size_t i = 0; i < password.size(); ++i) {
-    char c = 0;
-    do {
-      if (taken == length) {
-        length = password.size() - i;
-        run = random_run(pool.n, length);
-        taken = 0;
-      }
-      c = pool.chars[run[taken++]];
-    } while (kNoSequences && i > 0 && are_neighbours(previous, static_cast<unsigned char>(c)));
-    seen |= char_class(c);
-    password[i] = c;
-    previous = static_cast<unsigned char>(c);
-  }
-  return seen;
-}
-
+// rule is a template argument: neither loop tests it per character. The indexes come in runs,
+// none longer than the characters still to draw, so every index taken is used, in the order
+// taken: the same characters as drawing them one by one.
 template <bool kNoSequences>
 std::uint8_t draw_chars(const Pool& pool, std::span<char> password) {
-  if constexpr (RANDOM_IN_RUNS) {
-    return draw_chars_in_runs<kNoSequences>(pool, password);
+  const std::size_t size = password.size();
+  if constexpr (!kNoSequences) {
+    const std::uint8_t* run = random_run(pool.n, size);
+    for (std::size_t i = 0; i < size; ++i) {
+      password[i] = pool.chars[run[i]];
+    }
   } else {
-    return draw_chars_one_by_one<kNoSequences>(pool, password);
+    // The neighbour test is one unsigned compare against the code below the last character kept,
+    // which starts below code 0: no character of the pool is a neighbour of that, so the first
+    // always stays.
+    unsigned lowest = ~0u;
+    for (std::size_t i = 0; i < size;) {
+      const std::size_t length = size - i;
+      const std::uint8_t* run = random_run(pool.n, length);
+      for (const std::uint8_t* const end = run + length; run != end; ++run) {
+        const auto c = static_cast<unsigned char>(pool.chars[*run]);
+        if (c - lowest > 2u) {
+          password[i++] = static_cast<char>(c);
+          lowest = c - 1u;
+        }
+      }
+    }
   }
+  return class_bits({password.data(), size});
 }
 
 void draw_password(Options& options, const Pool& pool, std::span<char> password) {
@@ -148,15 +158,13 @@ void plant_random_char(std::span<char> password, std::string_view set) {
 }
 
 bool keeps_rules(std::string_view password, std::uint8_t flags) {
-  std::uint8_t seen = 0;
-  for (std::size_t i = 0; i < password.size(); ++i) {
-    seen |= char_class(password[i]);
-    if ((flags & FLAG_NO_SEQUENCES) != 0 && i > 0 &&
-        are_neighbours(static_cast<unsigned char>(password[i - 1]),
+  for (std::size_t i = 1; (flags & FLAG_NO_SEQUENCES) != 0 && i < password.size(); ++i) {
+    if (are_neighbours(static_cast<unsigned char>(password[i - 1]),
                        static_cast<unsigned char>(password[i]))) {
       return false;
     }
   }
+  const std::uint8_t seen = class_bits(password);
   const bool digit_ok = (flags & FLAG_REQUIRE_DIGIT) == 0 || (seen & FLAG_SAW_DIGIT) != 0;
   return (seen & FLAG_SAW_LETTER) != 0 && digit_ok;
 }

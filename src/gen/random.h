@@ -15,18 +15,10 @@ void random_seed(std::uint32_t seed);
 std::int32_t random_index(std::int32_t n);
 
 // The next count indexes below n (count at most 32), what as many calls of random_index would
-// give, in place: valid until the next draw. Only a source that sets RANDOM_IN_RUNS offers it.
+// give, in place: valid until the next draw. Both sources make the indexes of the run's n ahead,
+// a block at a time, so that the draw loop keeps its place in a local pointer rather than in the
+// source's state.
 const std::uint8_t* random_run(std::int32_t n, std::size_t count);
-
-// How the generator asks fastest, which changes nothing in what it draws. The clock-seeded
-// source works out each index as it is asked, its state held in a register through the draw
-// loop; the system source has a block of indexes ready and hands them out fastest in runs, so
-// that the draw loop keeps its place in a local array rather than in the source's state.
-#if defined(TOLVANE_SYSTEM_RANDOM)
-inline constexpr bool RANDOM_IN_RUNS = true;
-#else
-inline constexpr bool RANDOM_IN_RUNS = false;
-#endif
 
 // Ends the stream: the system source wipes its key and the values it did not hand out.
 void random_finish();

@@ -16,23 +16,37 @@
 
 namespace {
 
-// Keystream for the pool's indexes, large so the cipher runs its widest code, and the indexes
-// below batch_n made from it.
-alignas(64) std::array<unsigned char, 4096> block;
-alignas(64) std::array<std::uint8_t, 4096> batch;
+constexpr std::size_t BATCH_MAX = 4096;
+constexpr std::size_t BATCH_FIRST = 256;  // one password's worth, and a little more
+constexpr std::size_t SPARE = 1024;
+constexpr std::size_t ROW = 64;
+
+// What may tell a password, in one piece, so that one call locks it in memory while the run lasts:
+// keystream for the pool's indexes, large so the cipher runs its widest code, and the indexes
+// below batch_n made from it; keystream for every other n, taken a byte at a time, and the runs
+// made from it.
+struct Secrets {
+  alignas(64) std::array<unsigned char, BATCH_MAX> block;
+  alignas(64) std::array<std::uint8_t, BATCH_MAX> batch;
+  alignas(64) std::array<unsigned char, SPARE> spare;
+  std::array<std::uint8_t, 32> spare_run;
+};
+Secrets secrets;
+auto& block = secrets.block;
+auto& batch = secrets.batch;
+auto& spare = secrets.spare;
+auto& spare_run = secrets.spare_run;
+
 std::int32_t batch_n = 0;  // 0 until the first draw after seeding
 const std::uint8_t* batch_next = batch.data();
 const std::uint8_t* batch_end = batch.data();
-// Keystream for every other n, taken a byte at a time, and the runs made from it.
-alignas(64) std::array<unsigned char, 1024> spare;
-std::size_t spare_next = spare.size();
-std::array<std::uint8_t, 32> spare_run;
+// A run of a few passwords needs a few hundred indexes: the batches start small and grow, so that
+// such a run neither makes nor wipes keystream it never uses.
+std::size_t batch_size = BATCH_FIRST;
+std::size_t batch_written = 0;  // how much of block and batch holds anything to wipe
+std::size_t spare_next = SPARE;
+bool spare_run_written = false;
 bool keyed = false;  // between random_seed and random_finish
-
-// What may tell a password: locked in memory while the run lasts, wiped when it ends.
-std::array<std::span<unsigned char>, 4> buffers() {
-  return {block, batch, spare, spare_run};
-}
 
 // Every refill passes here, never the fast path: no draw is made from a stream never started
 // (whose key would be all zeros) or already wiped.
@@ -55,15 +69,20 @@ std::int32_t spare_index(std::int32_t n) {
   }
 }
 
-// Each rejected slot takes the last good index of the batch, which then ends before it: what
-// remains is the accepted indexes, each exactly uniform, in an order that depends on where the
-// rejections fell and not on any value. The rejected slots are found 64 at a time, so the loop
-// over them mispredicts about once a row rather than once a rejection.
-std::size_t fill_holes() {
-  std::size_t end = batch.size();
-  for (std::size_t row = 0; row < end; row += 64) {
-    for (std::uint64_t mask = rejected_mask(batch.data() + row); mask != 0; mask &= mask - 1) {
-      const std::size_t hole = row + static_cast<std::size_t>(std::countr_zero(mask));
+// The first size bytes of block made indexes. Each rejected slot takes the last good index of the
+// batch, which then ends before it: what remains is the accepted indexes, each exactly uniform, in
+// an order that depends on where the rejections fell and not on any value. Each row's rejected
+// slots are found with its indexes, so the loop over them mispredicts about once a row rather
+// than once a rejection.
+std::size_t make_batch(std::size_t size) {
+  std::array<std::uint64_t, BATCH_MAX / ROW> masks;
+  for (std::size_t row = 0; row < size / ROW; ++row) {
+    masks[row] = indexes_of_row(block.data() + row * ROW, batch_n, batch.data() + row * ROW);
+  }
+  std::size_t end = size;
+  for (std::size_t row = 0; row * ROW < end; ++row) {
+    for (std::uint64_t mask = masks[row]; mask != 0; mask &= mask - 1) {
+      const std::size_t hole = row * ROW + static_cast<std::size_t>(std::countr_zero(mask));
       if (hole >= end) {
         break;
       }
@@ -80,9 +99,11 @@ std::size_t fill_holes() {
 // dropped, which costs a little keystream and nothing else: they are drawn by no one.
 void fill_batch(std::size_t count) {
   do {
-    refill(block);
-    indexes_or_rejected(block, batch_n, batch);
-    batch_end = batch.data() + fill_holes();
+    const std::size_t size = batch_size;
+    refill({block.data(), size});
+    batch_written = std::max(batch_written, size);
+    batch_size = std::min(2 * size, BATCH_MAX);
+    batch_end = batch.data() + make_batch(size);
     batch_next = batch.data();
   } while (static_cast<std::size_t>(batch_end - batch_next) < count);
 }
@@ -97,6 +118,7 @@ void fill_batch(std::size_t count) {
   if (n != batch_n) {
     std::generate_n(spare_run.begin(), count,
                     [n] { return static_cast<std::uint8_t>(spare_index(n)); });
+    spare_run_written = true;
     return spare_run.data();
   }
   fill_batch(count);
@@ -110,13 +132,12 @@ void fill_batch(std::size_t count) {
 // The key is read and the spare bytes drawn here, before any password is: a source that fails
 // stops the run before it prints anything. The batch is made at the first draw, for its n.
 void random_seed(std::uint32_t /*seed*/) {
-  for (const std::span<unsigned char> buffer : buffers()) {
-    stream_lock(buffer);
-  }
+  stream_lock({reinterpret_cast<unsigned char*>(&secrets), sizeof secrets});  // NOLINT
   keyed = stream_start();
   refill(spare);
   batch_n = 0;
   batch_next = batch_end = batch.data();
+  batch_size = BATCH_FIRST;
   spare_next = 0;
 }
 
@@ -136,12 +157,18 @@ const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
   return run_outside_batch(n, count);
 }
 
+// Only what was written is wiped: a short run wrote a few hundred bytes of the batch, not all.
 void random_finish() {
   keyed = false;
   stream_finish();
-  for (const std::span<unsigned char> buffer : buffers()) {
-    wipe(buffer);
+  wipe({block.data(), batch_written});
+  wipe({batch.data(), batch_written});
+  wipe(spare);
+  if (spare_run_written) {
+    wipe(spare_run);
   }
+  batch_written = 0;
+  spare_run_written = false;
   batch_next = batch_end = batch.data();
   spare_next = spare.size();
 }

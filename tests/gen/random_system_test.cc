@@ -3,6 +3,7 @@
 // every rejection.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -18,7 +19,7 @@ std::vector<unsigned char> script;  // the stream's bytes in order
 std::size_t script_next = 0;
 
 constexpr std::int32_t N = 255;
-constexpr std::size_t SPARE = 1024, BLOCK = 4096, RUN = 32;
+constexpr std::size_t SPARE = 1024, BLOCK = 4096, FIRST_BATCH = 256, RUN = 32;
 
 }  // namespace
 
@@ -44,12 +45,12 @@ void random_source_failed() {
 
 namespace {
 
-// Runs of 32 from a script of the spare bytes and three blocks, the first with its bytes at
+// Runs of 32 from a script of the spare bytes and four blocks, the first with its bytes at
 // rejected made 0; every other byte carries tag(its place in the blocks) + 1.
 std::vector<std::uint8_t> runs_from(const std::set<std::size_t>& rejected, std::size_t runs,
                                     const std::function<unsigned(std::size_t)>& tag) {
   script.assign(SPARE, 1);
-  for (std::size_t place = 0; place < 3 * BLOCK; ++place)
+  for (std::size_t place = 0; place < 4 * BLOCK; ++place)
     script.push_back(rejected.count(place) != 0 ? 0 : static_cast<unsigned char>(tag(place) + 1));
   random_seed(0);
   std::vector<std::uint8_t> out;
@@ -95,23 +96,30 @@ TEST(Batch, HandsOutEachAcceptedIndexOnceInAnOrderFixedByTheRejections) {
   const auto mixed = [](std::size_t place) { return unsigned((place * 7 + 3) % 255); };
   for (const std::set<std::size_t>& rejected : rows) {
     SCOPED_TRACE(std::to_string(rejected.size()) + " rejected");
-    const std::size_t accepted = BLOCK - rejected.size();
     const std::size_t runs = 2 * BLOCK / RUN;
     const std::vector<std::uint8_t> a = runs_from(rejected, runs, low);
     const std::vector<std::uint8_t> b = runs_from(rejected, runs, high);
     const std::vector<std::uint8_t> c = runs_from(rejected, runs, mixed);
     std::set<std::size_t> seen;
-    std::size_t from_first_block = 0;
     for (std::size_t i = 0; i < a.size(); ++i) {
       const std::size_t place = std::size_t(b[i]) * 255 + a[i];
-      ASSERT_LT(place, 3 * BLOCK) << "index " << i;
+      ASSERT_LT(place, 4 * BLOCK) << "index " << i;
       ASSERT_EQ(rejected.count(place), 0u) << "a rejected byte handed out, index " << i;
       ASSERT_TRUE(seen.insert(place).second) << "handed out twice: place " << place;
       ASSERT_EQ(c[i], mixed(place)) << "the order depends on the values, index " << i;
-      from_first_block += place < BLOCK ? 1 : 0;
     }
-    // Only the tail too short for a run may go unused.
-    EXPECT_GE(from_first_block + RUN - 1, accepted);
+    // The batches start small and double up to a block. Of each batch before the last one drawn
+    // from, only the tail too short for a run may go unused.
+    const std::size_t last = *seen.rbegin();
+    for (std::size_t from = 0, size = FIRST_BATCH; from + size <= last;
+         from += size, size = std::min(2 * size, BLOCK)) {
+      std::size_t fresh = 0, used = 0;
+      for (std::size_t place = from; place < from + size; ++place) {
+        fresh += place < BLOCK && rejected.count(place) != 0 ? 0 : 1;
+        used += seen.count(place);
+      }
+      EXPECT_LT(fresh - used, RUN) << "the batch at " << from << " of " << size << " bytes";
+    }
   }
 }
 

@@ -28,6 +28,15 @@ TEST(Uniform, EveryIndexIsReachedByExactlyAsManyBytes) {
     }
     for (const int count : hits)
       ASSERT_EQ(count, 256 / n);
+    // The same in rows of 64, with the mask of the rejected bytes.
+    std::array<std::uint8_t, 256> rows;
+    for (std::size_t row = 0; row < 4; ++row) {
+      const std::uint64_t mask = indexes_of_row(bytes.data() + 64 * row, n, rows.data() + 64 * row);
+      for (std::size_t k = 0; k < 64; ++k) {
+        ASSERT_EQ(rows[64 * row + k], block[64 * row + k]) << "byte " << 64 * row + k;
+        ASSERT_EQ((mask >> k & 1) != 0, block[64 * row + k] == INDEX_REJECTED);
+      }
+    }
   }
 }
 
