@@ -266,6 +266,10 @@ TEST(KnownAnswers, TheClockReadingGivesTheseLines) {
       // Drawn +@?$: the digit lands on "@", then the letter B on the digit; without its digit
       // that one is drawn again, the stream running on.
       {"2026-05-05 05:05:05.025", {"-r", "-y", "-s4"}, "YF8Z\n"},
+      // Drawn p467: the first character is the only letter, so nothing is planted.
+      {"2026-07-07 07:07:07.182", {"-s4"}, "p467\n"},
+      // The clock moving half a second at each reading: one reading gives the lines of .999.
+      {"2026-06-30 23:59:59.999 i0.5", {"-n3"}, "PDeEgvZZ\nF958XtzF\nN8NfgsZ7\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.instant) + " " + describe(row.args));
@@ -307,10 +311,10 @@ TEST(SlowReader, NonBlockingPipeGetsEveryByte) {
 
 #ifdef FAIL_WRITE_SHIM
 // The shim takes the first block in a short write, an interrupted call and the rest, then 1000
-// bytes of the second block, then fails for good ("no space left") and reports any write after
-// that. A file is then cut back to its last whole line (30 lines of 33 bytes of the 1000), and
-// what it held before tolvane wrote is kept; where another writer has added to it since, it is
-// not cut at all.
+// bytes of the second block (20 in the early shim, less than a line), then fails for good ("no
+// space left") and reports any write after that. A file is then cut back to its last whole line
+// (30 lines of 33 bytes of the 1000, none of the 20), and what it held before tolvane wrote is
+// kept; where another writer has added to it since, it is not cut at all.
 TEST(WriteFailure, AFileThatFillsEndsInAWholeLineAndNothingMoreIsWritten) {
   const std::string another = "another writer's line\n";
   struct Row {
@@ -330,6 +334,7 @@ TEST(WriteFailure, AFileThatFillsEndsInAWholeLineAndNothingMoreIsWritten) {
        APPEND_PREFIX,
        another,
        1000},
+      {{"-n32767", "-s32"}, Stdout::Capture, FAIL_WRITE_EARLY_SHIM, "", "", 0},
       {{"-h"}, Stdout::Capture, FAIL_WRITE_SHIM, "", "", 0},  // the banner, then the help text
   };
   for (const Row& row : rows) {
@@ -343,15 +348,46 @@ TEST(WriteFailure, AFileThatFillsEndsInAWholeLineAndNothingMoreIsWritten) {
     ASSERT_EQ(result.out.substr(result.out.size() - row.after.size()), row.after);
     const std::string out = result.out.substr(
         row.before.size(), result.out.size() - row.before.size() - row.after.size());
-    if (row.kept != 0) {
+    if (row.args[0] != "-h") {
       ASSERT_EQ(out.size(), first_block + row.kept);
-      EXPECT_EQ(lines_of(out.substr(0, first_block + 990)).size(), first_block / 33 + 30);
+      EXPECT_EQ(lines_of(out.substr(0, first_block + row.kept / 33 * 33)).size(),
+                (first_block + row.kept) / 33);
     } else {
       std::smatch banner;
       ASSERT_TRUE(std::regex_search(out, banner, BANNER, std::regex_constants::match_continuous));
       const std::string taken = HELP.substr(0, 1000);
       EXPECT_EQ(out.substr(std::size_t(banner.length())), taken.substr(0, taken.rfind('\n') + 1));
     }
+  }
+}
+
+// A shell that shares the file's offset with tolvane ({ tolvane; echo; } > f) writes right
+// after tolvane's last whole line, with no hole of zeros between: after no space left, which
+// cuts the file back, and at a file-size limit, with SIGXFSZ at its default as shells leave it,
+// where the whole lines that fit are written and nothing is cut.
+TEST(WriteFailure, AShellSharingTheFileWritesRightAfterTheLastWholeLine) {
+  struct Row {
+    const char* script;  // $0 is tolvane, $1 the shim
+    const char* shim;
+    std::regex lines;
+  };
+  const std::size_t first_block = 65536 / 33 * 33;
+  const Row rows[] = {
+      {R"(LD_PRELOAD=$1 "$0" -n32767 -s32; echo "rc=$?")", FAIL_WRITE_SHIM,
+       std::regex("[A-Za-z0-9]{32}")},
+      {R"((ulimit -f 200; LD_PRELOAD=$1 exec "$0" -n32767 -s13); echo "rc=$?")", REPORT_CUT_SHIM,
+       std::regex("[A-Za-z0-9]{13}")},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.script);
+    const RunResult result = run_program("/bin/sh", {"-c", row.script, TOLVANE_PATH, row.shim});
+    EXPECT_EQ(result.err, WRITE_ERROR);
+    ASSERT_TRUE(result.out.ends_with("\nrc=1\n")) << result.out.substr(result.out.size() - 40);
+    const std::vector<std::string> lines = lines_of(result.out);
+    EXPECT_GE(lines.size(), first_block / 33);
+    EXPECT_LT(lines.size(), 32767u);
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i)
+      ASSERT_TRUE(std::regex_match(lines[i], row.lines)) << i << ": " << lines[i];
   }
 }
 

@@ -1,8 +1,9 @@
 // Preloaded to make standard output fail the way some devices and file systems do. Built as
 // FAIL_WRITE: the first block goes out in a short write, an interrupted call and the rest; the
-// second in 1000 bytes and then "no space left", after which any write to standard output is
-// reported on standard error, where the tests see it; with SHARED_FILE too, another writer
-// appends a line to the same file just before the failure. Built as FAIL_CLOSE: every write works
+// second in SECOND_BLOCK_BYTES (1000 unless set) and then "no space left", after which any write
+// to standard output is reported on standard error, where the tests see it; with SHARED_FILE
+// too, another writer appends a line to the same file just before the failure. Built as
+// REPORT_CUT: every ftruncate is reported on standard error. Built as FAIL_CLOSE: every write works
 // and closing standard output reports a lost write. Built as WRITE_AGAIN: the first three
 // writes find standard output full (EAGAIN), the first wait in poll is interrupted, and at exit
 // the number of waits in poll goes to standard error.
@@ -12,6 +13,10 @@
 
 #include <cerrno>
 #include <cstring>
+
+#ifndef SECOND_BLOCK_BYTES
+#define SECOND_BLOCK_BYTES 1000
+#endif
 
 namespace {
 
@@ -41,7 +46,7 @@ extern "C" ssize_t write(int fd, const void* data, size_t size) {
     case 2:
       return real_write(fd, data, size);
     case 3:
-      return real_write(fd, data, size < 1000 ? size : 1000);
+      return real_write(fd, data, size < SECOND_BLOCK_BYTES ? size : SECOND_BLOCK_BYTES);
     case 4:
 #ifdef SHARED_FILE
       // Another writer appends a line of its own through a descriptor of its own.
@@ -59,6 +64,16 @@ extern "C" ssize_t write(int fd, const void* data, size_t size) {
       return -1;
     }
   }
+}
+#endif
+
+#ifdef REPORT_CUT
+extern "C" int ftruncate(int fd, off_t length) {
+  using TruncateFn = int (*)(int, off_t);
+  static const auto real_ftruncate = next_definition<TruncateFn>("ftruncate");
+  static const char report[] = "ftruncate\n";
+  (void)!write(2, report, std::strlen(report));
+  return real_ftruncate(fd, length);
 }
 #endif
 

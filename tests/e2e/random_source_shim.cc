@@ -1,10 +1,13 @@
 // Preloaded into the system-source build to stand in for the kernel's random source. Built as:
-//   NO_GETRANDOM        getrandom reports that the kernel lacks it; the devices work, and the
-//                       first wait for /dev/random is interrupted;
+//   NO_GETRANDOM        getrandom reports that the kernel lacks it; the devices work, the
+//                       first wait for /dev/random is interrupted, and /dev/urandom fails every
+//                       read made before a wait for /dev/random has ended;
 //   NO_URANDOM          that, and neither /dev/random nor /dev/urandom can be opened;
 //   SHORT_URANDOM       that, and the device's first read is interrupted, the next gives 16
 //                       bytes, and then it ends;
 //   PLAIN_FILE_URANDOM  that, and /dev/urandom is a plain file of 4096 zeros;
+//   ZERO_URANDOM        that, and /dev/urandom is /dev/zero;
+//   FIFO_URANDOM        that, and /dev/urandom is a FIFO that no one will ever write to;
 //   FIXED_KEY           getrandom gives the same bytes in every run, all it is asked for;
 //   FIXED_KEY_SHORT     the same bytes, at most 5 a call, after a first call interrupted.
 // The FIXED_KEY builds say at exit, on standard error, how often the kernel's source was asked.
@@ -25,6 +28,8 @@ namespace {
 int getrandom_calls = 0;
 int device_opens = 0;
 int urandom_fd = -1;
+int random_fd = -1;
+bool pool_ready = false;  // a wait for /dev/random has ended
 
 #if defined(FIXED_KEY) || defined(FIXED_KEY_SHORT)
 struct Report {
@@ -56,11 +61,27 @@ int open_through(const char* name, const char* path, int flags, va_list args) {
     return fd >= 0 && ftruncate(fd, 4096) == 0 ? fd : -1;
   }
 #endif
+#if defined(ZERO_URANDOM)
+  if (urandom) {
+    path = "/dev/zero";
+  }
+#elif defined(FIFO_URANDOM)
+  // A pipe whose writing end is closed, opened by its name as a FIFO is.
+  char fifo[32];
+  int ends[2];
+  if (urandom && pipe(ends) == 0) {
+    close(ends[1]);
+    std::snprintf(fifo, sizeof fifo, "/proc/self/fd/%d", ends[0]);
+    path = fifo;
+  }
+#endif
   const auto next = reinterpret_cast<OpenFn>(dlsym(RTLD_NEXT, name));
   const mode_t mode = (flags & O_CREAT) != 0 ? static_cast<mode_t>(va_arg(args, int)) : 0;
   const int fd = next(path, flags, mode);
   if (urandom) {
     urandom_fd = fd;
+  } else if (std::strcmp(path, "/dev/random") == 0) {
+    random_fd = fd;
   }
   return fd;
 }
@@ -107,14 +128,21 @@ extern "C" int open64(const char* path, int flags, ...) {
   return fd;
 }
 
-#ifdef SHORT_URANDOM
+#if defined(SHORT_URANDOM) || defined(NO_GETRANDOM)
 extern "C" ssize_t read(int fd, void* buffer, size_t size) {
   using ReadFn = ssize_t (*)(int, void*, size_t);
   static const auto real_read = reinterpret_cast<ReadFn>(dlsym(RTLD_NEXT, "read"));
-  static int urandom_reads = 0;
+  [[maybe_unused]] static int urandom_reads = 0;
   if (fd != urandom_fd || fd < 0) {
     return real_read(fd, buffer, size);
   }
+#if defined(NO_GETRANDOM)
+  if (!pool_ready) {
+    errno = EIO;
+    return -1;
+  }
+  return real_read(fd, buffer, size);
+#else
   switch (urandom_reads++) {
     case 0:
       errno = EINTR;
@@ -124,6 +152,7 @@ extern "C" ssize_t read(int fd, void* buffer, size_t size) {
     default:
       return 0;
   }
+#endif
 }
 #endif
 
@@ -137,11 +166,13 @@ extern "C" int poll(pollfd* fds, nfds_t count, int timeout) {
     errno = EINTR;
     return -1;
   }
-  return real_poll(fds, count, timeout);
+  const int ready = real_poll(fds, count, timeout);
+  pool_ready = pool_ready || (ready > 0 && fds[0].fd == random_fd && random_fd >= 0);
+  return ready;
 }
 #endif
 
-#ifdef SHORT_URANDOM
+#if defined(SHORT_URANDOM) || defined(NO_GETRANDOM)
 // The program's own reads are fortified: checked by the C library, which then reads by itself.
 extern "C" ssize_t __read_chk(int fd, void* buffer, size_t size, size_t buffer_size) {
   return read(fd, buffer, size < buffer_size ? size : buffer_size);
