@@ -3,10 +3,11 @@
 // second in SECOND_BLOCK_BYTES (1000 unless set) and then "no space left", after which any write
 // to standard output is reported on standard error, where the tests see it; with SHARED_FILE
 // too, another writer appends a line to the same file just before the failure. Built as
-// REPORT_CUT: every ftruncate is reported on standard error. Built as FAIL_CLOSE: every write works
-// and closing standard output reports a lost write. Built as WRITE_AGAIN: the first three
-// writes find standard output full (EAGAIN), the first wait in poll is interrupted, and at exit
-// the number of waits in poll goes to standard error.
+// REPORT_CUT: every ftruncate is reported on standard error; with UNKNOWN_LIMIT too, the file-size
+// limit reads as none, so the program meets it only as the kernel does. Built as FAIL_CLOSE: every
+// write works and closing standard output reports a lost write. Built as WRITE_AGAIN: the first
+// three writes find standard output full (EAGAIN), the first wait in poll is interrupted, and at
+// exit the number of waits in poll goes to standard error.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -74,6 +75,20 @@ extern "C" int ftruncate(int fd, off_t length) {
   static const char report[] = "ftruncate\n";
   (void)!write(2, report, std::strlen(report));
   return real_ftruncate(fd, length);
+}
+#endif
+
+#ifdef UNKNOWN_LIMIT
+#include <sys/resource.h>
+
+extern "C" int getrlimit(__rlimit_resource_t resource, rlimit* limit) {
+  using GetrlimitFn = int (*)(__rlimit_resource_t, rlimit*);
+  static const auto real_getrlimit = next_definition<GetrlimitFn>("getrlimit");
+  const int result = real_getrlimit(resource, limit);
+  if (result == 0 && resource == RLIMIT_FSIZE) {
+    limit->rlim_cur = limit->rlim_max = RLIM_INFINITY;
+  }
+  return result;
 }
 #endif
 

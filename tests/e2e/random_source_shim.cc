@@ -15,12 +15,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -66,18 +68,26 @@ int open_through(const char* name, const char* path, int flags, va_list args) {
     path = "/dev/zero";
   }
 #elif defined(FIFO_URANDOM)
-  // A pipe whose writing end is closed, opened by its name as a FIFO is.
-  char fifo[32];
-  int ends[2];
-  if (urandom && pipe(ends) == 0) {
-    close(ends[1]);
-    std::snprintf(fifo, sizeof fifo, "/proc/self/fd/%d", ends[0]);
+  // A FIFO of its own, named only until the open returns (a pipe opened through /proc is not
+  // waited on as a FIFO is).
+  char folder[] = "/tmp/tolvane-fifo-XXXXXX";
+  char fifo[sizeof folder + 5];
+  const bool made = urandom && mkdtemp(folder) != nullptr;
+  if (made) {
+    std::snprintf(fifo, sizeof fifo, "%s/fifo", folder);
+    (void)mkfifo(fifo, 0600);
     path = fifo;
   }
 #endif
   const auto next = reinterpret_cast<OpenFn>(dlsym(RTLD_NEXT, name));
   const mode_t mode = (flags & O_CREAT) != 0 ? static_cast<mode_t>(va_arg(args, int)) : 0;
   const int fd = next(path, flags, mode);
+#if defined(FIFO_URANDOM)
+  if (made) {
+    unlink(fifo);
+    rmdir(folder);
+  }
+#endif
   if (urandom) {
     urandom_fd = fd;
   } else if (std::strcmp(path, "/dev/random") == 0) {
