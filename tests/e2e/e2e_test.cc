@@ -7,6 +7,14 @@
 #include <string>
 #include <vector>
 
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#endif
+
 #include "banner_pattern.h"
 #include "run_program.h"
 #include "text_util.h"
@@ -440,6 +448,45 @@ TEST(WriteFailure, ReaderThatStopsAfterOneLineEndsTheRunPromptly) {
   EXPECT_TRUE(std::regex_match(result.out, std::regex("[A-Za-z0-9]{32}\n"))) << result.out;
   EXPECT_EQ(result.err, "");
 }
+
+#ifdef __linux__
+// What harden_process set, seen from outside while the run waits on a full pipe: its memory
+// locked (more than the 64 KiB output block on its stack), and no core dump from a signal that
+// would leave one, although the parent allows them.
+TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
+  rlimit core{};
+  ASSERT_EQ(getrlimit(RLIMIT_CORE, &core), 0);
+  if (core.rlim_max == 0)
+    GTEST_SKIP() << "this machine allows no core dump at all";
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    core.rlim_cur = core.rlim_max;
+    setrlimit(RLIMIT_CORE, &core);
+    dup2(ends[1], 1);
+    close(ends[0]);
+    execl(TOLVANE_PATH, TOLVANE_PATH, "-n32767", "-s32", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(ends[1]);
+  char first = 0;
+  EXPECT_EQ(read(ends[0], &first, 1), 1);  // main has begun: its settings are made
+  long locked_kb = -1;
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.starts_with("VmLck:"))
+      locked_kb = std::stol(line.substr(6));
+  kill(pid, SIGQUIT);  // its default action dumps core; the sanitizers leave it alone
+  int wait_status = 0;
+  waitpid(pid, &wait_status, 0);
+  close(ends[0]);
+  EXPECT_GE(locked_kb, 64);
+  ASSERT_TRUE(WIFSIGNALED(wait_status));
+  EXPECT_EQ(WTERMSIG(wait_status), SIGQUIT);
+  EXPECT_FALSE(WCOREDUMP(wait_status));
+}
+#endif
 
 #endif
 
