@@ -9,7 +9,9 @@
 //   ZERO_URANDOM        that, and /dev/urandom is /dev/zero;
 //   FIFO_URANDOM        that, and /dev/urandom is a FIFO that no one will ever write to;
 //   FIXED_KEY           getrandom gives the same bytes in every run, all it is asked for;
-//   FIXED_KEY_SHORT     the same bytes, at most 5 a call, after a first call interrupted.
+//   FIXED_KEY_SHORT     the same bytes, at most 5 a call, after a first call interrupted;
+//   HALF_KEY            getrandom gives the first 16 of those bytes, then reports that the
+//                       kernel lacks it, and neither device can be opened.
 // The FIXED_KEY builds say at exit, on standard error, how often the kernel's source was asked.
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -52,7 +54,7 @@ int open_through(const char* name, const char* path, int flags, va_list args) {
   if (urandom || std::strcmp(path, "/dev/random") == 0) {
     ++device_opens;
   }
-#if defined(NO_URANDOM)
+#if defined(NO_URANDOM) || defined(HALF_KEY)
   if (urandom || std::strcmp(path, "/dev/random") == 0) {
     errno = ENOENT;
     return -1;
@@ -100,9 +102,15 @@ int open_through(const char* name, const char* path, int flags, va_list args) {
 
 extern "C" ssize_t getrandom(void* buffer, size_t size, unsigned int /*flags*/) {
   ++getrandom_calls;
-#if defined(FIXED_KEY) || defined(FIXED_KEY_SHORT)
+#if defined(FIXED_KEY) || defined(FIXED_KEY_SHORT) || defined(HALF_KEY)
   static unsigned char next = 1;
-#if defined(FIXED_KEY_SHORT)
+#if defined(HALF_KEY)
+  if (getrandom_calls > 1) {
+    errno = ENOSYS;
+    return -1;
+  }
+  size = size < 16 ? size : 16;
+#elif defined(FIXED_KEY_SHORT)
   if (getrandom_calls == 1) {
     errno = EINTR;
     return -1;
