@@ -25,21 +25,29 @@ constexpr unsigned RANDOM_MAJOR = 1;
 constexpr unsigned RANDOM_MINOR = 8;
 constexpr unsigned URANDOM_MINOR = 9;
 
+bool is_random_device(const struct stat& info) {
+  return S_ISCHR(info.st_mode) && major(info.st_rdev) == RANDOM_MAJOR &&
+         (minor(info.st_rdev) == RANDOM_MINOR || minor(info.st_rdev) == URANDOM_MINOR);
+}
+
 // Only the kernel's own random devices are read: a plain file, or another device such as
 // /dev/zero, put in their place would give the same key, and so the same passwords, on every
-// run. The open cannot block (a FIFO in the device's place would wait for a writer for ever);
-// the reads that follow may.
+// run. What the name stands for is checked before the open too, as some devices act on being
+// opened (a watchdog starts counting), and the open cannot block (a FIFO in the device's place
+// would wait for a writer for ever); the reads that follow may. The descriptor's own check is
+// the one that counts: the name may be given another file in between.
 int open_device(const char* path) {
+  struct stat info {};
+  if (stat(path, &info) != 0 || !is_random_device(info)) {
+    return -1;
+  }
   const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
     return -1;
   }
-  struct stat info {};
-  const bool random_device =
-      fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && major(info.st_rdev) == RANDOM_MAJOR &&
-      (minor(info.st_rdev) == RANDOM_MINOR || minor(info.st_rdev) == URANDOM_MINOR);
   const int flags = fcntl(fd, F_GETFL);
-  if (!random_device || flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+  if (fstat(fd, &info) != 0 || !is_random_device(info) || flags < 0 ||
+      fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     close(fd);
     return -1;
   }

@@ -6,7 +6,8 @@
 //   SHORT_URANDOM       that, and the device's first read is interrupted, the next gives 16
 //                       bytes, and then it ends;
 //   PLAIN_FILE_URANDOM  that, and /dev/urandom is a plain file of 4096 zeros;
-//   ZERO_URANDOM        that, and /dev/urandom is /dev/zero;
+//   ZERO_URANDOM        that, and /dev/urandom is /dev/zero, whose opening is reported on
+//                       standard error (a device may act on being opened);
 //   FIFO_URANDOM        that, and /dev/urandom is a FIFO that no one will ever write to;
 //   FIXED_KEY           getrandom gives the same bytes in every run, all it is asked for;
 //   FIXED_KEY_SHORT     the same bytes, at most 5 a call, after a first call interrupted;
@@ -68,6 +69,8 @@ int open_through(const char* name, const char* path, int flags, va_list args) {
 #if defined(ZERO_URANDOM)
   if (urandom) {
     path = "/dev/zero";
+    static const char report[] = "/dev/zero opened\n";
+    (void)!write(2, report, sizeof report - 1);
   }
 #elif defined(FIFO_URANDOM)
   // A FIFO of its own, named only until the open returns (a pipe opened through /proc is not
@@ -129,6 +132,14 @@ extern "C" ssize_t getrandom(void* buffer, size_t size, unsigned int /*flags*/) 
   return -1;
 #endif
 }
+
+#ifdef ZERO_URANDOM
+extern "C" int stat(const char* path, struct stat* info) {
+  using StatFn = int (*)(const char*, struct stat*);
+  static const auto real_stat = reinterpret_cast<StatFn>(dlsym(RTLD_NEXT, "stat"));
+  return real_stat(std::strcmp(path, "/dev/urandom") == 0 ? "/dev/zero" : path, info);
+}
+#endif
 
 extern "C" int open(const char* path, int flags, ...) {
   va_list args;
