@@ -29,6 +29,14 @@ constexpr int PARAMETER_ERROR = 254;  // a POSIX shell sees the program's -2 as 
 
 const std::regex BANNER(BANNER_PATTERN);
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool address_sanitizer = true;
+#elif defined(__has_feature)
+constexpr bool address_sanitizer = __has_feature(address_sanitizer);
+#else
+constexpr bool address_sanitizer = false;
+#endif
+
 const std::string HELP = R"(tolvane - prints random passwords
 Copyright (c) 2026 the tolvane authors.
 Free software under the MIT License; see the LICENSE file.
@@ -282,6 +290,8 @@ TEST(KnownAnswers, TheClockReadingGivesTheseLines) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.instant) + " " + describe(row.args));
+    if (address_sanitizer && row.instant[0] == '@')
+      continue;  // the sanitizers' runtime reads the moving clock before main does
     std::vector<std::string> args = {"-f", row.instant, TOLVANE_PATH};
     args.insert(args.end(), row.args.begin(), row.args.end());
     const RunResult result = run_program(FAKETIME_PATH, args, Stdout::Capture, 60, {"TZ=UTC"});
@@ -450,14 +460,6 @@ TEST(WriteFailure, ReaderThatStopsAfterOneLineEndsTheRunPromptly) {
 }
 
 #ifdef __linux__
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool address_sanitizer = true;
-#elif defined(__has_feature)
-constexpr bool address_sanitizer = __has_feature(address_sanitizer);
-#else
-constexpr bool address_sanitizer = false;
-#endif
-
 // What harden_process set, seen from outside while the run waits on a full pipe: its memory
 // locked (more than the 64 KiB output block on its stack), and no core dump from a signal that
 // would leave one, although the parent allows them.
