@@ -42,6 +42,7 @@ rows=(
   $'--required-nume\t' '<--required-numeric>'
   $'--sequence-\t' '<--sequence-check>'
   $'--vers\t'     '<--version>'
+  $'--hel\t'      '<--help>'
 )
 
 # Reads what the shell shows until the stub's line appears (or 10 s pass); prints its arguments.
