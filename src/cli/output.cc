@@ -139,23 +139,30 @@ int close_fd(int fd) {
 }
 #endif
 
+// Writes block to fd; true when all of it went out. Standard error may be the same file as
+// standard output (2>&1), where its line must no more be cut than a password: both take this
+// path, whole lines or nothing of the one that does not fit.
+bool write_lines(int fd, std::string_view block) {
+  const auto start = start_of_write(fd);
+  const std::string_view fits = block.substr(0, whole_lines_that_fit(block, start));
+  const std::size_t written = write_all(fd, fits);
+  if (written != fits.size()) {
+    cut_partial_line(fd, fits.substr(0, written), start);
+  }
+  return written == block.size();
+}
+
 }  // namespace
 
 bool write_stdout(std::string_view block) {
   if (!write_failed) {
-    const auto start = start_of_write(STDOUT_FD);
-    const std::string_view fits = block.substr(0, whole_lines_that_fit(block, start));
-    const std::size_t written = write_all(STDOUT_FD, fits);
-    write_failed = written != block.size();
-    if (written != fits.size()) {
-      cut_partial_line(STDOUT_FD, fits.substr(0, written), start);
-    }
+    write_failed = !write_lines(STDOUT_FD, block);
   }
   return !write_failed;
 }
 
 void write_stderr(std::string_view text) {
-  (void)write_all(STDERR_FD, text);  // nowhere left to report a failure of this one
+  (void)write_lines(STDERR_FD, text);  // nowhere left to report a failure of this one
 }
 
 std::int32_t finish_output(std::int32_t status) {

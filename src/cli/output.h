@@ -16,7 +16,8 @@ using WriteFn = bool (*)(std::string_view block);
 // its last whole line, where it still ends with tolvane's bytes.
 bool write_stdout(std::string_view block);
 
-// Writes text to standard error, the place for the few texts that are not standard output's.
+// Writes text to standard error, the place for the few texts that are not standard output's. A
+// regular file (2>&1 into the one standard output fills) gets whole lines only, as above.
 void write_stderr(std::string_view text);
 
 // Closes standard output and returns status, or STATUS_WRITE_ERROR with its text on standard

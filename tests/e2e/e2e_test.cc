@@ -383,29 +383,37 @@ TEST(WriteFailure, AFileThatFillsEndsInAWholeLineAndNothingMoreIsWritten) {
 // A shell that shares the file's offset with tolvane ({ tolvane; echo; } > f) writes right
 // after tolvane's last whole line, with no hole of zeros between: after no space left, which
 // cuts the file back, and at a file-size limit, with SIGXFSZ at its default as shells leave it,
-// where the whole lines that fit are written and nothing is cut.
+// where the whole lines that fit are written and nothing is cut. With standard error in the same
+// file (2>&1) the error's line, which no longer fits, is left out whole.
 TEST(WriteFailure, AShellSharingTheFileWritesRightAfterTheLastWholeLine) {
   struct Row {
     const char* script;  // $0 is tolvane, $1 the shim
     const char* shim;
     std::regex lines;
-    const char* err;  // after the write error's line
+    std::string err, rc;
   };
   const std::size_t first_block = 65536 / 33 * 33;
   const char* const limited =
       R"((ulimit -f 200; LD_PRELOAD=$1 exec "$0" -n32767 -s13); echo "rc=$?")";
+  const char* const limited_with_errors =
+      R"((ulimit -f 200; LD_PRELOAD=$1 exec "$0" -n32767 -s13 2>&1); echo "rc=$?")";
   const Row rows[] = {
       {R"(LD_PRELOAD=$1 "$0" -n32767 -s32; echo "rc=$?")", FAIL_WRITE_SHIM,
-       std::regex("[A-Za-z0-9]{32}"), ""},
-      {limited, REPORT_CUT_SHIM, std::regex("[A-Za-z0-9]{13}"), ""},
+       std::regex("[A-Za-z0-9]{32}"), WRITE_ERROR, "1"},
+      {limited, REPORT_CUT_SHIM, std::regex("[A-Za-z0-9]{13}"), WRITE_ERROR, "1"},
       // The limit hidden from the program: the kernel's short write, EFBIG, then the cut.
-      {limited, UNKNOWN_LIMIT_SHIM, std::regex("[A-Za-z0-9]{13}"), "ftruncate\n"},
+      {limited, UNKNOWN_LIMIT_SHIM, std::regex("[A-Za-z0-9]{13}"), "ftruncate\n" + WRITE_ERROR,
+       "1"},
+      {limited_with_errors, REPORT_CUT_SHIM, std::regex("[A-Za-z0-9]{13}"), "", "1"},
+      // The error's line too meets the hidden limit short, and is cut.
+      {limited_with_errors, UNKNOWN_LIMIT_SHIM, std::regex("[A-Za-z0-9]{13}"), "", "1"},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.script);
+    SCOPED_TRACE(std::string(row.script) + " " + row.shim);
     const RunResult result = run_program("/bin/sh", {"-c", row.script, TOLVANE_PATH, row.shim});
-    EXPECT_EQ(result.err, row.err + WRITE_ERROR);
-    ASSERT_TRUE(result.out.ends_with("\nrc=1\n")) << result.out.substr(result.out.size() - 40);
+    EXPECT_EQ(result.err, row.err);
+    ASSERT_TRUE(result.out.ends_with("\nrc=" + row.rc + "\n"))
+        << result.out.substr(result.out.size() - 40);
     const std::vector<std::string> lines = lines_of(result.out);
     EXPECT_GE(lines.size(), first_block / 33);
     EXPECT_LT(lines.size(), 32767u);
