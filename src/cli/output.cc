@@ -8,6 +8,7 @@
 #include <io.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,6 +51,14 @@ std::size_t whole_lines_that_fit(std::string_view block, long /*start*/) {
 }
 
 void cut_partial_line(int /*fd*/, std::string_view /*written*/, long /*start*/) {}
+
+using SignalMask = int;
+
+bool hold_ending_signals(SignalMask& /*before*/) {
+  return false;
+}
+
+void release_signals(const SignalMask& /*before*/) {}
 
 int close_fd(int fd) {
   return _close(fd);
@@ -134,6 +143,27 @@ void cut_partial_line(int fd, std::string_view written, off_t start) {
   }
 }
 
+// A signal that ends the run (Ctrl-C, kill, a closed terminal) arriving while the kernel copies
+// a block into a file ends the write short and the process at once, before any cut: the file
+// then ends in a cut password. Held back for the write, it lands between blocks, at a whole
+// line, and its default action still ends the run. Only around a regular file's writes, which
+// never wait on a reader: on a pipe or terminal a paused reader would hold off Ctrl-C too.
+// SIGKILL cannot be held back; that window stays.
+using SignalMask = sigset_t;
+
+bool hold_ending_signals(SignalMask& before) {
+  sigset_t ending;
+  (void)sigemptyset(&ending);
+  for (const int ending_signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    (void)sigaddset(&ending, ending_signal);
+  }
+  return sigprocmask(SIG_BLOCK, &ending, &before) == 0;
+}
+
+void release_signals(const SignalMask& before) {
+  (void)sigprocmask(SIG_SETMASK, &before, nullptr);
+}
+
 int close_fd(int fd) {
   return close(fd);
 }
@@ -144,10 +174,15 @@ int close_fd(int fd) {
 // path, whole lines or nothing of the one that does not fit.
 bool write_lines(int fd, std::string_view block) {
   const auto start = start_of_write(fd);
+  SignalMask before{};
+  const bool held = start >= 0 && hold_ending_signals(before);
   const std::string_view fits = block.substr(0, whole_lines_that_fit(block, start));
   const std::size_t written = write_all(fd, fits);
   if (written != fits.size()) {
     cut_partial_line(fd, fits.substr(0, written), start);
+  }
+  if (held) {
+    release_signals(before);  // a held signal that ends the run lands here, after any cut
   }
   return written == block.size();
 }

@@ -384,7 +384,8 @@ TEST(WriteFailure, AFileThatFillsEndsInAWholeLineAndNothingMoreIsWritten) {
 // after tolvane's last whole line, with no hole of zeros between: after no space left, which
 // cuts the file back, and at a file-size limit, with SIGXFSZ at its default as shells leave it,
 // where the whole lines that fit are written and nothing is cut. With standard error in the same
-// file (2>&1) the error's line, which no longer fits, is left out whole.
+// file (2>&1) the error's line, which no longer fits, is left out whole; and a SIGTERM that
+// arrives during a write ends the run at a whole line.
 TEST(WriteFailure, AShellSharingTheFileWritesRightAfterTheLastWholeLine) {
   struct Row {
     const char* script;  // $0 is tolvane, $1 the shim
@@ -407,6 +408,9 @@ TEST(WriteFailure, AShellSharingTheFileWritesRightAfterTheLastWholeLine) {
       {limited_with_errors, REPORT_CUT_SHIM, std::regex("[A-Za-z0-9]{13}"), "", "1"},
       // The error's line too meets the hidden limit short, and is cut.
       {limited_with_errors, UNKNOWN_LIMIT_SHIM, std::regex("[A-Za-z0-9]{13}"), "", "1"},
+      // The shell's own word on the signal ("Terminated") is kept out of tolvane's standard error.
+      {R"(exec 3>&2 2>/dev/null; (LD_PRELOAD=$1 exec "$0" -n32767 -s32 2>&3); echo "rc=$?")",
+       RAISE_TERM_SHIM, std::regex("[A-Za-z0-9]{32}"), "", "143"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.script) + " " + row.shim);

@@ -7,7 +7,9 @@
 // limit reads as none, so the program meets it only as the kernel does. Built as FAIL_CLOSE: every
 // write works and closing standard output reports a lost write. Built as WRITE_AGAIN: the first
 // three writes find standard output full (EAGAIN), the first wait in poll is interrupted, and at
-// exit the number of waits in poll goes to standard error.
+// exit the number of waits in poll goes to standard error. Built as RAISE_TERM: the second write
+// to standard output takes half its bytes, as the kernel's does when a signal arrives during it,
+// and raises SIGTERM.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -144,5 +146,21 @@ extern "C" int poll(pollfd* fds, nfds_t count, int timeout) {
     return -1;
   }
   return real_poll(fds, count, timeout);
+}
+#endif
+
+#ifdef RAISE_TERM
+#include <csignal>
+
+extern "C" ssize_t write(int fd, const void* data, size_t size) {
+  using WriteFn = ssize_t (*)(int, const void*, size_t);
+  static const auto real_write = next_definition<WriteFn>("write");
+  static int calls = 0;
+  if (fd != 1 || calls++ != 1) {
+    return real_write(fd, data, size);
+  }
+  const ssize_t written = real_write(fd, data, size / 2);
+  (void)std::raise(SIGTERM);
+  return written;
 }
 #endif
