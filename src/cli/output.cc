@@ -7,9 +7,13 @@
 #if defined(_WIN32)
 #include <io.h>
 #else
-#include <poll.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "cli/wait.h"
 #endif
 
 namespace {
@@ -36,28 +40,36 @@ std::size_t write_all(int fd, std::string_view block) {
   return done;
 }
 
-// Text mode makes the file's offsets differ from the block's, so a cut line stays on Windows.
-void cut_partial_line(int /*fd*/, std::string_view /*written*/) {}
+// Text mode makes the file's offsets differ from the block's, so a cut line stays on Windows, and
+// no room is known ahead.
+long start_of_write(int /*fd*/) {
+  return -1;
+}
+
+std::size_t whole_lines_that_fit(std::string_view block, long /*start*/) {
+  return block.size();
+}
+
+void cut_partial_line(int /*fd*/, std::string_view /*written*/, long /*start*/) {}
+
+using SignalMask = int;
+
+bool hold_ending_signals(SignalMask& /*before*/) {
+  return false;
+}
+
+void release_signals(const SignalMask& /*before*/) {}
 
 int close_fd(int fd) {
   return _close(fd);
 }
 #else
-// A parent may have left the descriptor non-blocking: a full pipe is then a slow reader, not a
-// failure, and the rest goes out once it has room.
-bool wait_writable(int fd) {
-  pollfd entry{fd, POLLOUT, 0};
-  int ready = 0;
-  do {
-    ready = poll(&entry, 1, -1);
-  } while (ready < 0 && errno == EINTR);
-  return ready > 0;
-}
-
 // One test for a full non-blocking descriptor covers both names where they are one error.
 static_assert(EAGAIN == EWOULDBLOCK, "test errno for EWOULDBLOCK too");
 
-// Returns how much of block went out: all of it, or less after a failure.
+// Returns how much of block went out: all of it, or less after a failure. A parent may have left
+// the descriptor non-blocking: a full pipe is then a slow reader, not a failure, and the rest
+// goes out once it has room.
 std::size_t write_all(int fd, std::string_view block) {
   std::size_t done = 0;
   while (done < block.size()) {
@@ -66,30 +78,90 @@ std::size_t write_all(int fd, std::string_view block) {
       done += static_cast<std::size_t>(written);
     } else if (written < 0 && errno == EINTR) {
       // interrupted before it wrote anything: try again
-    } else if (!(written < 0 && errno == EAGAIN && wait_writable(fd))) {
+    } else if (!(written < 0 && errno == EAGAIN && wait_ready(fd, POLLOUT))) {
       break;
     }
   }
   return done;
 }
 
-// A file that filled up (no space left, a size limit) must not end in a cut line, which reads as
-// a valid shorter password: what went out after the block's last whole line is cut off again,
-// but only while the file still ends where tolvane's last byte is, so no one else's bytes go.
-// Blocks start at a line's start, so nothing before the block is ever cut.
-void cut_partial_line(int fd, std::string_view written) {
+// Where block will start in a regular file: the offset, or the end for a descriptor that
+// appends. -1 for anything else, whose bytes, once written, cannot be taken back.
+off_t start_of_write(int fd) {
+  struct stat info {};
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    return -1;
+  }
+  return (flags & O_APPEND) != 0 ? info.st_size : lseek(fd, 0, SEEK_CUR);
+}
+
+// A size limit (RLIMIT_FSIZE) that will stop a regular file part way through block is known
+// ahead: only the whole lines that fit go out, and the run then fails with nothing to cut.
+std::size_t whole_lines_that_fit(std::string_view block, off_t start) {
+  rlimit limit{};
+  if (start < 0 || getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+    return block.size();
+  }
+  const auto at = static_cast<rlim_t>(start);
+  const rlim_t room = limit.rlim_cur > at ? limit.rlim_cur - at : 0;
+  if (room >= block.size()) {
+    return block.size();
+  }
+  const std::size_t last_newline =
+      room == 0 ? std::string_view::npos : block.rfind('\n', static_cast<std::size_t>(room) - 1);
+  return last_newline == std::string_view::npos ? 0 : last_newline + 1;
+}
+
+// A file that filled up where the room could not be known ahead (no space left) must not end in
+// a cut line, which reads as a valid shorter password: what went out after the block's last
+// whole line is cut off again. Only while the file ends, and the offset stands, exactly where
+// tolvane's write left them: no one else's bytes go. The offset may be shared with a shell
+// ({ tolvane; echo; } > f, or a script under exec >log) and would otherwise stay past the new
+// end, so the next write through it would leave a hole of zeros: it is set to the end as found
+// after the cut, which is the cut itself unless someone has written past it since. Blocks start
+// at a line's start, so nothing before the block is ever cut.
+//
+// What no system call can close is the time between the check and the cut: a line another
+// process appends then is cut off with tolvane's, and one written through the shared offset
+// between the cut and the seek lands past the end, after a hole. Both need a second writer to
+// the same file at the moment it fills.
+void cut_partial_line(int fd, std::string_view written, off_t start) {
   const std::size_t last_newline = written.rfind('\n');
   const std::size_t partial =
       last_newline == std::string_view::npos ? written.size() : written.size() - last_newline - 1;
-  struct stat info {};
-  if (partial == 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (start < 0 || partial == 0) {
     return;
   }
-  const off_t end = lseek(fd, 0, SEEK_CUR);
-  if (end == info.st_size) {
-    // Where even this fails the line stays cut; the status says the output is incomplete.
-    [[maybe_unused]] const int cut = ftruncate(fd, end - static_cast<off_t>(partial));
+  const off_t end = start + static_cast<off_t>(written.size());
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || info.st_size != end || lseek(fd, 0, SEEK_CUR) != end) {
+    return;  // the line stays cut; the status says the output is incomplete
   }
+  if (ftruncate(fd, end - static_cast<off_t>(partial)) == 0) {
+    (void)lseek(fd, 0, SEEK_END);
+  }
+}
+
+// A signal that ends the run (Ctrl-C, kill, a closed terminal) arriving while the kernel copies
+// a block into a file ends the write short and the process at once, before any cut: the file
+// then ends in a cut password. Held back for the write, it lands between blocks, at a whole
+// line, and its default action still ends the run. Only around a regular file's writes, which
+// never wait on a reader: on a pipe or terminal a paused reader would hold off Ctrl-C too.
+// SIGKILL cannot be held back; that window stays.
+using SignalMask = sigset_t;
+
+bool hold_ending_signals(SignalMask& before) {
+  sigset_t ending;
+  (void)sigemptyset(&ending);
+  for (const int ending_signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    (void)sigaddset(&ending, ending_signal);
+  }
+  return sigprocmask(SIG_BLOCK, &ending, &before) == 0;
+}
+
+void release_signals(const SignalMask& before) {
+  (void)sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 int close_fd(int fd) {
@@ -97,21 +169,35 @@ int close_fd(int fd) {
 }
 #endif
 
+// Writes block to fd; true when all of it went out. Standard error may be the same file as
+// standard output (2>&1), where its line must no more be cut than a password: both take this
+// path, whole lines or nothing of the one that does not fit.
+bool write_lines(int fd, std::string_view block) {
+  const auto start = start_of_write(fd);
+  SignalMask before{};
+  const bool held = start >= 0 && hold_ending_signals(before);
+  const std::string_view fits = block.substr(0, whole_lines_that_fit(block, start));
+  const std::size_t written = write_all(fd, fits);
+  if (written != fits.size()) {
+    cut_partial_line(fd, fits.substr(0, written), start);
+  }
+  if (held) {
+    release_signals(before);  // a held signal that ends the run lands here, after any cut
+  }
+  return written == block.size();
+}
+
 }  // namespace
 
 bool write_stdout(std::string_view block) {
   if (!write_failed) {
-    const std::size_t written = write_all(STDOUT_FD, block);
-    write_failed = written != block.size();
-    if (write_failed) {
-      cut_partial_line(STDOUT_FD, block.substr(0, written));
-    }
+    write_failed = !write_lines(STDOUT_FD, block);
   }
   return !write_failed;
 }
 
 void write_stderr(std::string_view text) {
-  (void)write_all(STDERR_FD, text);  // nowhere left to report a failure of this one
+  (void)write_lines(STDERR_FD, text);  // nowhere left to report a failure of this one
 }
 
 std::int32_t finish_output(std::int32_t status) {

@@ -11,11 +11,14 @@ using WriteFn = bool (*)(std::string_view block);
 
 // The real writer. Finishes partial writes, retries after an interrupted call, and waits while a
 // non-blocking standard output is full. Any other failure is final: this and every later call
-// return false without writing. A regular file is then cut back to its last whole line, where
-// it still ends with tolvane's bytes (POSIX).
+// return false without writing. A regular file never keeps a cut line (POSIX): at a size limit
+// only the whole lines that fit are written, and after any other failure the file is cut back to
+// its last whole line, where it still ends with tolvane's bytes. The signals that end a run are
+// held back for each write to a regular file, so they end it at a whole line.
 bool write_stdout(std::string_view block);
 
-// Writes text to standard error, the place for the few texts that are not standard output's.
+// Writes text to standard error, the place for the few texts that are not standard output's. A
+// regular file (2>&1 into the one standard output fills) gets whole lines only, as above.
 void write_stderr(std::string_view text);
 
 // Closes standard output and returns status, or STATUS_WRITE_ERROR with its text on standard

@@ -32,9 +32,8 @@ Now now() {
 }  // namespace
 
 ClockReading read_system_clock() {
-  const auto milliseconds = static_cast<std::int32_t>(now().nanoseconds / 1'000'000);
-  const std::int64_t seconds = now().seconds;
-  return {seconds, milliseconds};
+  const Now reading = now();
+  return {reading.seconds, static_cast<std::int32_t>(reading.nanoseconds / 1'000'000)};
 }
 
 std::uint32_t seed_from_clock(ClockReading reading) {

@@ -1,17 +1,22 @@
-// The clock reading that seeds the random source, kept apart so tests can supply their own.
+// The clock reading that seeds the exact build's generator, apart from the generator so that
+// tests can hand it a moment of their own and get that moment's passwords.
 #pragma once
 
 #include <cstdint>
 
+// One moment, as the seed is made of it.
 struct ClockReading {
   std::int64_t seconds;       // whole seconds since the Unix epoch
-  std::int32_t milliseconds;  // within the current second, 0 to 999
+  std::int32_t milliseconds;  // within that same second, 0 to 999
 };
 
 using ClockFn = ClockReading (*)();
 
-// Reads the milliseconds first, then the seconds, from the system clock.
+// One reading of the system clock, split in two: read twice, a run just before a second's end
+// could take the milliseconds of one second and the whole seconds of the next, and print the
+// passwords of a moment almost a second later.
 ClockReading read_system_clock();
 
-// seconds * 1000 + milliseconds, modulo 2^32.
+// seconds * 1000 + milliseconds, modulo 2^32: the moment in milliseconds, so that runs a
+// millisecond apart print different passwords, and the wrap keeps every moment a valid seed.
 std::uint32_t seed_from_clock(ClockReading reading);

@@ -5,8 +5,8 @@
 
 #include <span>
 
-// Makes the stream ready, reading its key where it has one, and keeps the process's secrets out
-// of core dumps where the system allows. False if the system has no source to give.
+// Makes the stream ready, reading its key where it has one. False if the system has no source to
+// give.
 bool stream_start();
 
 // Fills out with the stream's next bytes; false if the system failed to give them.

@@ -1,14 +1,15 @@
 // Linux: 32 bytes from the kernel, read once before anything is printed, expanded with ChaCha20
 // in user space. No system call per block, so the stream cannot fail once the run has started.
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/mman.h>
-#include <sys/prctl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "cli/wait.h"
 
 #include "gen/chacha20.h"
 #include "gen/system_stream.h"
@@ -20,16 +21,34 @@ ChaCha20Key key;
 // Two streams of each key: one for output, one for the key that replaces it.
 constexpr ChaCha20Nonce OUTPUT_NONCE{};
 constexpr ChaCha20Nonce NEXT_KEY_NONCE{1};
+// The kernel's numbers for its random devices (Documentation/admin-guide/devices.txt).
+constexpr unsigned RANDOM_MAJOR = 1;
+constexpr unsigned RANDOM_MINOR = 8;
+constexpr unsigned URANDOM_MINOR = 9;
 
-// Only a character device is read: a plain file put in a device's place would give the same
-// key, and so the same passwords, on every run.
+bool is_random_device(const struct stat& info) {
+  return S_ISCHR(info.st_mode) && major(info.st_rdev) == RANDOM_MAJOR &&
+         (minor(info.st_rdev) == RANDOM_MINOR || minor(info.st_rdev) == URANDOM_MINOR);
+}
+
+// Only the kernel's own random devices are read: a plain file, or another device such as
+// /dev/zero, put in their place would give the same key, and so the same passwords, on every
+// run. What the name stands for is checked before the open too, as some devices act on being
+// opened (a watchdog starts counting), and the open cannot block (a FIFO in the device's place
+// would wait for a writer for ever); the reads that follow may. The descriptor's own check is
+// the one that counts: the name may be given another file in between.
 int open_device(const char* path) {
-  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  struct stat info {};
+  if (stat(path, &info) != 0 || !is_random_device(info)) {
+    return -1;
+  }
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
     return -1;
   }
-  struct stat info {};
-  if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode)) {
+  const int flags = fcntl(fd, F_GETFL);
+  if (fstat(fd, &info) != 0 || !is_random_device(info) || flags < 0 ||
+      fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     close(fd);
     return -1;
   }
@@ -43,13 +62,9 @@ bool wait_for_pool() {
   if (fd < 0) {
     return false;
   }
-  pollfd entry{fd, POLLIN, 0};
-  int ready = 0;
-  do {
-    ready = poll(&entry, 1, -1);
-  } while (ready < 0 && errno == EINTR);
+  const bool ready = wait_ready(fd, POLLIN);
   close(fd);
-  return ready > 0;
+  return ready;
 }
 
 // Where getrandom is missing (an old kernel) or refused (a sandbox), the device serves the rest
@@ -91,11 +106,9 @@ bool read_key() {
 
 }  // namespace
 
-// No core dump may hold the key or a password; libsodium starts last, drawing what it needs
-// from the key rather than from the kernel, so the key is the run's one kernel read.
+// libsodium starts last, drawing what it needs from the key rather than from the kernel, so the
+// key is the run's one kernel read.
 bool stream_start() {
-  (void)prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
-  stream_lock(key);
   return read_key() && chacha20_init(key);
 }
 

@@ -7,6 +7,14 @@
 #include <string>
 #include <vector>
 
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#endif
+
 #include "run_program.h"
 #include "test_util.h"
 
@@ -19,6 +27,14 @@ constexpr int PARAMETER_ERROR = 254;  // a POSIX shell sees the program's -2 as 
 #endif
 
 const std::regex BANNER(BANNER_PATTERN);
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool address_sanitizer = true;
+#elif defined(__has_feature)
+constexpr bool address_sanitizer = __has_feature(address_sanitizer);
+#else
+constexpr bool address_sanitizer = false;
+#endif
 
 const std::string HELP = R"(tolvane - prints random passwords
 Copyright (c) 2026 the tolvane authors.
@@ -256,9 +272,16 @@ TEST(KnownAnswers, TheClockReadingGivesTheseLines) {
       // Drawn +@?$: the digit lands on "@", then the letter B on the digit; without its digit
       // that one is drawn again, the stream running on.
       {"2026-05-05 05:05:05.025", {"-r", "-y", "-s4"}, "YF8Z\n"},
+      // Drawn p467: the first character is the only letter, so nothing is planted.
+      {"2026-07-07 07:07:07.182", {"-s4"}, "p467\n"},
+      // The clock starting at .999 and moving half a second at each reading (libfaketime's "i"):
+      // read once, it gives the lines of .999; read twice, the next second's seconds.
+      {"@2026-06-30 23:59:59.999 i0.5", {"-n3"}, "PDeEgvZZ\nF958XtzF\nN8NfgsZ7\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.instant) + " " + describe(row.args));
+    if (address_sanitizer && row.instant[0] == '@')
+      continue;  // the sanitizers' runtime reads the moving clock before main does
     std::vector<std::string> args = {"-f", row.instant, TOLVANE_PATH};
     args.insert(args.end(), row.args.begin(), row.args.end());
     const RunResult result = run_program(FAKETIME_PATH, args, Stdout::Capture, 60, {"TZ=UTC"});
@@ -299,10 +322,10 @@ TEST(SlowReader, NonBlockingPipeGetsEveryByte) {
 
 #ifdef FAIL_WRITE_SHIM
 // The shim takes the first block in a short write, an interrupted call and the rest, then 1000
-// bytes of the second block, then fails for good ("no space left") and reports any write after
-// that. A file is then cut back to its last whole line (30 lines of 33 bytes of the 1000), and
-// what it held before tolvane wrote is kept; where another writer has added to it since, it is
-// not cut at all.
+// bytes of the second block (20 in the early shim, less than a line), then fails for good ("no
+// space left") and reports any write after that. A file is then cut back to its last whole line
+// (30 lines of 33 bytes of the 1000, none of the 20), and what it held before tolvane wrote is
+// kept; where another writer has added to it since, it is not cut at all.
 TEST(WriteFailure, AFileThatFillsEndsInAWholeLineAndNothingMoreIsWritten) {
   const std::string another = "another writer's line\n";
   struct Row {
@@ -322,6 +345,7 @@ TEST(WriteFailure, AFileThatFillsEndsInAWholeLineAndNothingMoreIsWritten) {
        APPEND_PREFIX,
        another,
        1000},
+      {{"-n32767", "-s32"}, Stdout::Capture, FAIL_WRITE_EARLY_SHIM, "", "", 0},
       {{"-h"}, Stdout::Capture, FAIL_WRITE_SHIM, "", "", 0},  // the banner, then the help text
   };
   for (const Row& row : rows) {
@@ -335,15 +359,62 @@ TEST(WriteFailure, AFileThatFillsEndsInAWholeLineAndNothingMoreIsWritten) {
     ASSERT_EQ(result.out.substr(result.out.size() - row.after.size()), row.after);
     const std::string out = result.out.substr(
         row.before.size(), result.out.size() - row.before.size() - row.after.size());
-    if (row.kept != 0) {
+    if (row.args[0] != "-h") {
       ASSERT_EQ(out.size(), first_block + row.kept);
-      EXPECT_EQ(lines_of(out.substr(0, first_block + 990)).size(), first_block / 33 + 30);
+      EXPECT_EQ(lines_of(out.substr(0, first_block + row.kept / 33 * 33)).size(),
+                (first_block + row.kept) / 33);
     } else {
       std::smatch banner;
       ASSERT_TRUE(std::regex_search(out, banner, BANNER, std::regex_constants::match_continuous));
       const std::string taken = HELP.substr(0, 1000);
       EXPECT_EQ(out.substr(std::size_t(banner.length())), taken.substr(0, taken.rfind('\n') + 1));
     }
+  }
+}
+
+// A shell that shares the file's offset with tolvane ({ tolvane; echo; } > f) writes right
+// after tolvane's last whole line, with no hole of zeros between: after no space left, which
+// cuts the file back, and at a file-size limit, with SIGXFSZ at its default as shells leave it,
+// where the whole lines that fit are written and nothing is cut. With standard error in the same
+// file (2>&1) the error's line, which no longer fits, is left out whole; and a SIGTERM that
+// arrives during a write ends the run at a whole line.
+TEST(WriteFailure, AShellSharingTheFileWritesRightAfterTheLastWholeLine) {
+  struct Row {
+    const char* script;  // $0 is tolvane, $1 the shim
+    const char* shim;
+    std::regex lines;
+    std::string err, rc;
+  };
+  const std::size_t first_block = OUTPUT_BLOCK_SIZE / 33 * 33;
+  const char* const limited =
+      R"((ulimit -f 200; LD_PRELOAD=$1 exec "$0" -n32767 -s13); echo "rc=$?")";
+  const char* const limited_with_errors =
+      R"((ulimit -f 200; LD_PRELOAD=$1 exec "$0" -n32767 -s13 2>&1); echo "rc=$?")";
+  const Row rows[] = {
+      {R"(LD_PRELOAD=$1 "$0" -n32767 -s32; echo "rc=$?")", FAIL_WRITE_SHIM,
+       std::regex("[A-Za-z0-9]{32}"), WRITE_ERROR, "1"},
+      {limited, REPORT_CUT_SHIM, std::regex("[A-Za-z0-9]{13}"), WRITE_ERROR, "1"},
+      // The limit hidden from the program: the kernel's short write, EFBIG, then the cut.
+      {limited, UNKNOWN_LIMIT_SHIM, std::regex("[A-Za-z0-9]{13}"), "ftruncate\n" + WRITE_ERROR,
+       "1"},
+      {limited_with_errors, REPORT_CUT_SHIM, std::regex("[A-Za-z0-9]{13}"), "", "1"},
+      // The error's line too meets the hidden limit short, and is cut.
+      {limited_with_errors, UNKNOWN_LIMIT_SHIM, std::regex("[A-Za-z0-9]{13}"), "", "1"},
+      // The shell's own word on the signal ("Terminated") is kept out of tolvane's standard error.
+      {R"(exec 3>&2 2>/dev/null; (LD_PRELOAD=$1 exec "$0" -n32767 -s32 2>&3); echo "rc=$?")",
+       RAISE_TERM_SHIM, std::regex("[A-Za-z0-9]{32}"), "", "143"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.script) + " " + row.shim);
+    const RunResult result = run_program("/bin/sh", {"-c", row.script, TOLVANE_PATH, row.shim});
+    EXPECT_EQ(result.err, row.err);
+    ASSERT_TRUE(result.out.ends_with("\nrc=" + row.rc + "\n"))
+        << result.out.substr(result.out.size() - 40);
+    const std::vector<std::string> lines = lines_of(result.out);
+    EXPECT_GE(lines.size(), first_block / 33);
+    EXPECT_LT(lines.size(), 32767u);
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i)
+      ASSERT_TRUE(std::regex_match(lines[i], row.lines)) << i << ": " << lines[i];
   }
 }
 
@@ -391,6 +462,48 @@ TEST(WriteFailure, ReaderThatStopsAfterOneLineEndsTheRunPromptly) {
   EXPECT_TRUE(std::regex_match(result.out, std::regex("[A-Za-z0-9]{32}\n"))) << result.out;
   EXPECT_EQ(result.err, "");
 }
+
+#ifdef __linux__
+// What harden_process set, seen from outside while the run waits on a full pipe: its memory
+// locked (more than the 64 KiB output block on its stack), and no core dump from a signal that
+// would leave one, although the parent allows them.
+TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
+  rlimit core{};
+  ASSERT_EQ(getrlimit(RLIMIT_CORE, &core), 0);
+  if (core.rlim_max == 0)
+    GTEST_SKIP() << "this machine allows no core dump at all";
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    core.rlim_cur = core.rlim_max;
+    setrlimit(RLIMIT_CORE, &core);
+    dup2(ends[1], 1);
+    close(ends[0]);
+    execl(TOLVANE_PATH, TOLVANE_PATH, "-n32767", "-s32", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(ends[1]);
+  char first = 0;
+  EXPECT_EQ(read(ends[0], &first, 1), 1);  // main has begun: its settings are made
+  long locked_kb = -1;
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.starts_with("VmLck:"))
+      locked_kb = std::stol(line.substr(6));
+  kill(pid, SIGQUIT);  // its default action dumps core; the sanitizers leave it alone
+  int wait_status = 0;
+  waitpid(pid, &wait_status, 0);
+  close(ends[0]);
+  // AddressSanitizer makes mlock and mlockall do nothing.
+  if (!address_sanitizer) {
+    EXPECT_GE(locked_kb, 64);
+  }
+  ASSERT_TRUE(WIFSIGNALED(wait_status));
+  EXPECT_EQ(WTERMSIG(wait_status), SIGQUIT);
+  EXPECT_FALSE(WCOREDUMP(wait_status));
+}
+#endif
 
 #endif
 

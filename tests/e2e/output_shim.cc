@@ -1,17 +1,25 @@
 // Preloaded to make standard output fail the way some devices and file systems do. Built as
 // FAIL_WRITE: the first block goes out in a short write, an interrupted call and the rest; the
-// second in 1000 bytes and then "no space left", after which any write to standard output is
-// reported on standard error, where the tests see it; with SHARED_FILE too, another writer
-// appends a line to the same file just before the failure. Built as FAIL_CLOSE: every write works
-// and closing standard output reports a lost write. Built as WRITE_AGAIN: the first three
-// writes find standard output full (EAGAIN), the first wait in poll is interrupted, and at exit
-// the number of waits in poll goes to standard error.
+// second in SECOND_BLOCK_BYTES (1000 unless set) and then "no space left", after which any write
+// to standard output is reported on standard error, where the tests see it; with SHARED_FILE
+// too, another writer appends a line to the same file just before the failure. Built as
+// REPORT_CUT: every ftruncate is reported on standard error; with UNKNOWN_LIMIT too, the file-size
+// limit reads as none, so the program meets it only as the kernel does. Built as FAIL_CLOSE: every
+// write works and closing standard output reports a lost write. Built as WRITE_AGAIN: the first
+// three writes find standard output full (EAGAIN), the first wait in poll is interrupted, and at
+// exit the number of waits in poll goes to standard error. Built as RAISE_TERM: the second write
+// to standard output takes half its bytes, as the kernel's does when a signal arrives during it,
+// and raises SIGTERM.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#ifndef SECOND_BLOCK_BYTES
+#define SECOND_BLOCK_BYTES 1000
+#endif
 
 namespace {
 
@@ -41,7 +49,7 @@ extern "C" ssize_t write(int fd, const void* data, size_t size) {
     case 2:
       return real_write(fd, data, size);
     case 3:
-      return real_write(fd, data, size < 1000 ? size : 1000);
+      return real_write(fd, data, size < SECOND_BLOCK_BYTES ? size : SECOND_BLOCK_BYTES);
     case 4:
 #ifdef SHARED_FILE
       // Another writer appends a line of its own through a descriptor of its own.
@@ -59,6 +67,30 @@ extern "C" ssize_t write(int fd, const void* data, size_t size) {
       return -1;
     }
   }
+}
+#endif
+
+#ifdef REPORT_CUT
+extern "C" int ftruncate(int fd, off_t length) {
+  using TruncateFn = int (*)(int, off_t);
+  static const auto real_ftruncate = next_definition<TruncateFn>("ftruncate");
+  static const char report[] = "ftruncate\n";
+  (void)!write(2, report, std::strlen(report));
+  return real_ftruncate(fd, length);
+}
+#endif
+
+#ifdef UNKNOWN_LIMIT
+#include <sys/resource.h>
+
+extern "C" int getrlimit(__rlimit_resource_t resource, rlimit* limit) {
+  using GetrlimitFn = int (*)(__rlimit_resource_t, rlimit*);
+  static const auto real_getrlimit = next_definition<GetrlimitFn>("getrlimit");
+  const int result = real_getrlimit(resource, limit);
+  if (result == 0 && resource == RLIMIT_FSIZE) {
+    limit->rlim_cur = limit->rlim_max = RLIM_INFINITY;
+  }
+  return result;
 }
 #endif
 
@@ -114,5 +146,21 @@ extern "C" int poll(pollfd* fds, nfds_t count, int timeout) {
     return -1;
   }
   return real_poll(fds, count, timeout);
+}
+#endif
+
+#ifdef RAISE_TERM
+#include <csignal>
+
+extern "C" ssize_t write(int fd, const void* data, size_t size) {
+  using WriteFn = ssize_t (*)(int, const void*, size_t);
+  static const auto real_write = next_definition<WriteFn>("write");
+  static int calls = 0;
+  if (fd != 1 || calls++ != 1) {
+    return real_write(fd, data, size);
+  }
+  const ssize_t written = real_write(fd, data, size / 2);
+  (void)std::raise(SIGTERM);
+  return written;
 }
 #endif

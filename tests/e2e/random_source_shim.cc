@@ -1,23 +1,31 @@
 // Preloaded into the system-source build to stand in for the kernel's random source. Built as:
-//   NO_GETRANDOM        getrandom reports that the kernel lacks it; the devices work, and the
-//                       first wait for /dev/random is interrupted;
+//   NO_GETRANDOM        getrandom reports that the kernel lacks it; the devices work, the
+//                       first wait for /dev/random is interrupted, and /dev/urandom fails every
+//                       read made before a wait for /dev/random has ended;
 //   NO_URANDOM          that, and neither /dev/random nor /dev/urandom can be opened;
 //   SHORT_URANDOM       that, and the device's first read is interrupted, the next gives 16
 //                       bytes, and then it ends;
 //   PLAIN_FILE_URANDOM  that, and /dev/urandom is a plain file of 4096 zeros;
+//   ZERO_URANDOM        that, and /dev/urandom is /dev/zero, whose opening is reported on
+//                       standard error (a device may act on being opened);
+//   FIFO_URANDOM        that, and /dev/urandom is a FIFO that no one will ever write to;
 //   FIXED_KEY           getrandom gives the same bytes in every run, all it is asked for;
-//   FIXED_KEY_SHORT     the same bytes, at most 5 a call, after a first call interrupted.
+//   FIXED_KEY_SHORT     the same bytes, at most 5 a call, after a first call interrupted;
+//   HALF_KEY            getrandom gives the first 16 of those bytes, then reports that the
+//                       kernel lacks it, and neither device can be opened.
 // The FIXED_KEY builds say at exit, on standard error, how often the kernel's source was asked.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -25,6 +33,8 @@ namespace {
 int getrandom_calls = 0;
 int device_opens = 0;
 int urandom_fd = -1;
+int random_fd = -1;
+bool pool_ready = false;  // a wait for /dev/random has ended
 
 #if defined(FIXED_KEY) || defined(FIXED_KEY_SHORT)
 struct Report {
@@ -45,7 +55,7 @@ int open_through(const char* name, const char* path, int flags, va_list args) {
   if (urandom || std::strcmp(path, "/dev/random") == 0) {
     ++device_opens;
   }
-#if defined(NO_URANDOM)
+#if defined(NO_URANDOM) || defined(HALF_KEY)
   if (urandom || std::strcmp(path, "/dev/random") == 0) {
     errno = ENOENT;
     return -1;
@@ -56,11 +66,37 @@ int open_through(const char* name, const char* path, int flags, va_list args) {
     return fd >= 0 && ftruncate(fd, 4096) == 0 ? fd : -1;
   }
 #endif
+#if defined(ZERO_URANDOM)
+  if (urandom) {
+    path = "/dev/zero";
+    static const char report[] = "/dev/zero opened\n";
+    (void)!write(2, report, sizeof report - 1);
+  }
+#elif defined(FIFO_URANDOM)
+  // A FIFO of its own, named only until the open returns (a pipe opened through /proc is not
+  // waited on as a FIFO is).
+  char folder[] = "/tmp/tolvane-fifo-XXXXXX";
+  char fifo[sizeof folder + 5];
+  const bool made = urandom && mkdtemp(folder) != nullptr;
+  if (made) {
+    std::snprintf(fifo, sizeof fifo, "%s/fifo", folder);
+    (void)mkfifo(fifo, 0600);
+    path = fifo;
+  }
+#endif
   const auto next = reinterpret_cast<OpenFn>(dlsym(RTLD_NEXT, name));
   const mode_t mode = (flags & O_CREAT) != 0 ? static_cast<mode_t>(va_arg(args, int)) : 0;
   const int fd = next(path, flags, mode);
+#if defined(FIFO_URANDOM)
+  if (made) {
+    unlink(fifo);
+    rmdir(folder);
+  }
+#endif
   if (urandom) {
     urandom_fd = fd;
+  } else if (std::strcmp(path, "/dev/random") == 0) {
+    random_fd = fd;
   }
   return fd;
 }
@@ -69,9 +105,15 @@ int open_through(const char* name, const char* path, int flags, va_list args) {
 
 extern "C" ssize_t getrandom(void* buffer, size_t size, unsigned int /*flags*/) {
   ++getrandom_calls;
-#if defined(FIXED_KEY) || defined(FIXED_KEY_SHORT)
+#if defined(FIXED_KEY) || defined(FIXED_KEY_SHORT) || defined(HALF_KEY)
   static unsigned char next = 1;
-#if defined(FIXED_KEY_SHORT)
+#if defined(HALF_KEY)
+  if (getrandom_calls > 1) {
+    errno = ENOSYS;
+    return -1;
+  }
+  size = size < 16 ? size : 16;
+#elif defined(FIXED_KEY_SHORT)
   if (getrandom_calls == 1) {
     errno = EINTR;
     return -1;
@@ -91,6 +133,14 @@ extern "C" ssize_t getrandom(void* buffer, size_t size, unsigned int /*flags*/) 
 #endif
 }
 
+#ifdef ZERO_URANDOM
+extern "C" int stat(const char* path, struct stat* info) {
+  using StatFn = int (*)(const char*, struct stat*);
+  static const auto real_stat = reinterpret_cast<StatFn>(dlsym(RTLD_NEXT, "stat"));
+  return real_stat(std::strcmp(path, "/dev/urandom") == 0 ? "/dev/zero" : path, info);
+}
+#endif
+
 extern "C" int open(const char* path, int flags, ...) {
   va_list args;
   va_start(args, flags);
@@ -107,14 +157,21 @@ extern "C" int open64(const char* path, int flags, ...) {
   return fd;
 }
 
-#ifdef SHORT_URANDOM
+#if defined(SHORT_URANDOM) || defined(NO_GETRANDOM)
 extern "C" ssize_t read(int fd, void* buffer, size_t size) {
   using ReadFn = ssize_t (*)(int, void*, size_t);
   static const auto real_read = reinterpret_cast<ReadFn>(dlsym(RTLD_NEXT, "read"));
-  static int urandom_reads = 0;
+  [[maybe_unused]] static int urandom_reads = 0;
   if (fd != urandom_fd || fd < 0) {
     return real_read(fd, buffer, size);
   }
+#if defined(NO_GETRANDOM)
+  if (!pool_ready) {
+    errno = EIO;
+    return -1;
+  }
+  return real_read(fd, buffer, size);
+#else
   switch (urandom_reads++) {
     case 0:
       errno = EINTR;
@@ -124,6 +181,7 @@ extern "C" ssize_t read(int fd, void* buffer, size_t size) {
     default:
       return 0;
   }
+#endif
 }
 #endif
 
@@ -137,11 +195,13 @@ extern "C" int poll(pollfd* fds, nfds_t count, int timeout) {
     errno = EINTR;
     return -1;
   }
-  return real_poll(fds, count, timeout);
+  const int ready = real_poll(fds, count, timeout);
+  pool_ready = pool_ready || (ready > 0 && fds[0].fd == random_fd && random_fd >= 0);
+  return ready;
 }
 #endif
 
-#ifdef SHORT_URANDOM
+#if defined(SHORT_URANDOM) || defined(NO_GETRANDOM)
 // The program's own reads are fortified: checked by the C library, which then reads by itself.
 extern "C" ssize_t __read_chk(int fd, void* buffer, size_t size, size_t buffer_size) {
   return read(fd, buffer, size < buffer_size ? size : buffer_size);

@@ -18,9 +18,10 @@ setup[bash]="PS1='$ '; $stub; source $root/usr/share/bash-completion/completions
 start[bash-completion]="bash --norc --noprofile -i"
 setup[bash-completion]="PS1='$ '; $stub; XDG_DATA_DIRS=$root/usr/share; \
 source /usr/share/bash-completion/bash_completion"
-# zsh's own fpath, and the same folders below root: nothing else.
+# The same folders as zsh's own fpath below root, ahead of zsh's own: a _tolvane that a package
+# installed on this machine would otherwise stand in for the build's.
 start[zsh]="zsh -f -i"
-setup[zsh]="PS1='> '; $stub; fpath=(\$fpath $root\${^fpath}); autoload -Uz compinit; compinit -u -D"
+setup[zsh]="PS1='> '; $stub; fpath=($root\${^fpath} \$fpath); autoload -Uz compinit; compinit -u -D"
 start[fish]="fish -i"
 setup[fish]="function fish_prompt; echo '> '; end; \
 function tolvane; printf %s%s AR GS; printf '<%s>' \$argv; printf '.\n'; end"
@@ -35,6 +36,14 @@ rows=(
   $'--inc\t'      '<--include>'
   $'-s12 --nu\t7' '<-s12><--number=7>'
   $'--upper-case-o\t' '<--upper-case-only>'
+  $'--size=\t12'  '<--size=12>'
+  $'--number=\t3' '<--number=3>'
+  $'--lowercase-o\t' '<--lowercase-only>'
+  $'--alphabetic-\t' '<--alphabetic-only>'
+  $'--required-nume\t' '<--required-numeric>'
+  $'--sequence-\t' '<--sequence-check>'
+  $'--vers\t'     '<--version>'
+  $'--hel\t'      '<--help>'
 )
 
 # Reads what the shell shows until the stub's whole line and then the next prompt have appeared;
