@@ -48,9 +48,9 @@ elseif((system_stream STREQUAL "linux" AND NOT Sodium_FOUND) OR
   message(FATAL_ERROR "TOLVANE_SYSTEM_STREAM=${system_stream} is not available here")
 endif()
 # Never the clock-seeded build in silence: a password generator built with no options must not
-# print predictable passwords.
+# print predictable passwords. (The leading space keeps CMake from breaking the line.)
 if(NOT system_stream AND TOLVANE_RANDOM_SOURCE STREQUAL "system")
-  message(FATAL_ERROR "No secure random source found: install libsodium-dev, or build the exact, \
+  message(FATAL_ERROR " No secure random source found: install libsodium-dev, or build the exact, \
 reproducible program knowingly with -DTOLVANE_RANDOM_SOURCE=lcg (never for secrets)")
 elseif(NOT system_stream)
   message(STATUS "No secure random source found: only the exact build and its tests are built")
