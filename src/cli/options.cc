@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "cli/parse.h"
+#include "version.h"
 
 // The build for real secrets names its source; the clock-seeded build's banner stays as it was.
 #if defined(TOLVANE_SYSTEM_RANDOM)
@@ -11,8 +12,8 @@
 #define RANDOM_SOURCE_LINE ""
 #endif
 
-const char VERSION_BANNER[] =
-    "\ntolvane Version 1.2.0\nBuilt on " __DATE__ " at " __TIME__ "\n" RANDOM_SOURCE_LINE "\n";
+const char VERSION_BANNER[] = "\ntolvane Version " TOLVANE_VERSION "\nBuilt on " __DATE__
+                              " at " __TIME__ "\n" RANDOM_SOURCE_LINE "\n";
 
 const char HELP_TEXT[] =
     "tolvane - prints random passwords\n"
