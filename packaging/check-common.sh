@@ -1,13 +1,14 @@
 # Sourced by the package checks.
 #
-# check_files COLUMN LISTING PREFIX fails unless LISTING (one
-# absolute path a line) holds every file of packaging/files.txt marked y in COLUMN below PREFIX,
-# and none marked n.
+# check_files COLUMN LISTING PREFIX fails unless LISTING (the files, one absolute path a line, no
+# folders) holds every file of packaging/files.txt marked y in COLUMN below PREFIX, none marked n,
+# and nothing the table does not list (the tests' own program, say).
 check_files() {
-  local column=$1 listing=$2 prefix=$3 path deb rpm install want status=0
+  local column=$1 listing=$2 prefix=$3 path deb rpm install want status=0 wanted=()
   while read -r path deb rpm install; do
     [[ -z $path || $path == \#* ]] && continue
     case $column in deb) want=$deb ;; rpm) want=$rpm ;; install) want=$install ;; esac
+    [[ $want == y ]] && wanted+=("$prefix/$path")
     if [[ $want == y ]] && ! grep -qxF "$prefix/$path" "$listing"; then
       echo "not in the $column install: $prefix/$path" >&2
       status=1
@@ -16,6 +17,10 @@ check_files() {
       status=1
     fi
   done <"$(dirname "${BASH_SOURCE[0]}")/files.txt"
+  while read -r path; do
+    printf '%s\n' "${wanted[@]}" | grep -qxF "$path" ||
+      { echo "in the $column install, not in packaging/files.txt: $path" >&2; status=1; }
+  done <"$listing"
   return $status
 }
 

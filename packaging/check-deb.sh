@@ -12,7 +12,7 @@ cmp "$deb" "build-pkg-2/${deb#build-pkg-1/}"
 echo "the two builds gave the same package: $(sha256sum "$deb")"
 lintian --fail-on error,warning "$deb"
 
-dpkg-deb -c "$deb" | awk '{ sub(/^\./, "", $6); print $6 }' | tee build-pkg-1/deb-files.txt
+dpkg-deb -c "$deb" | awk '$6 !~ /\/$/ { sub(/^\./, "", $6); print $6 }' | tee build-pkg-1/deb-files.txt
 check_files deb build-pkg-1/deb-files.txt /usr
 dpkg-deb -I "$deb" | tee build-pkg-1/deb-info.txt
 for field in 'Package: tolvane' "Version: ${version}-1" 'Section: utils' \

@@ -9,9 +9,10 @@ build=${1:-build-windows}
 version=$(cat "$build/version.txt")
 name=tolvane-${version}-win64
 unzip -l "$build/$name.zip" | tee "$build/zip-contents.txt"
-for file in tolvane.exe README.md LICENSE tolvane.txt; do
-  grep -q " $name/$file\$" "$build/zip-contents.txt" || fail "not in the zip: $file"
-done
+# These files and no other (the tests' own program stays out).
+unzip -Z1 "$build/$name.zip" | grep -v '/$' | sort >"$build/zip-files.txt"
+printf "$name/%s\n" LICENSE README.md tolvane.exe tolvane.txt | sort |
+  diff - "$build/zip-files.txt" || fail "the zip's files are not the program and its documents"
 rm -rf "$build/unzipped"
 unzip -q "$build/$name.zip" -d "$build/unzipped"
 wine() {
