@@ -87,3 +87,12 @@ foreach(source IN LISTS tolvane_sources)
   target_include_directories(tolvane_random_${source} PUBLIC src)
   target_link_libraries(tolvane_random_${source} PUBLIC tolvane_flags)
 endforeach()
+
+# Said at every configure, so that a build tree that still holds lcg (the default of older
+# versions) does not go unnoticed.
+if(TOLVANE_RANDOM_SOURCE STREQUAL "lcg")
+  message(WARNING "tolvane is the exact build (-DTOLVANE_RANDOM_SOURCE=lcg): its passwords follow \
+from the clock; for known answers and reproducing a run, never for secrets")
+else()
+  message(STATUS "tolvane draws from the operating system: ${stream_name_${system_stream}}")
+endif()
