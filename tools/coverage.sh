@@ -33,11 +33,11 @@ measure() {
     files=("${system_files[@]}")
     objects=("$build/tolvane")
   fi
+  # Test programs named for the other source are its; those named for neither draw nothing.
+  local other=lcg
+  [[ $source == lcg ]] && other=system
   for test in "$build"/tests/tolvane_*; do
-    [[ -x $test && -f $test ]] || continue
-    local mine=system
-    [[ ${test##*/} == *lcg* ]] && mine=lcg
-    [[ $mine == "$source" ]] && objects+=(-object "$test")
+    [[ -x $test && -f $test && ${test##*/} != *"$other"* ]] && objects+=(-object "$test")
   done
   llvm-cov report "${objects[@]}" -instr-profile="$build/tests.profdata" \
     -show-branch-summary "${files[@]}" | tee "$build/coverage-$source.txt"
