@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gen/generator.h"
+#include "version.h"
 
 inline constexpr std::uint8_t U = FLAG_UPPER_ONLY, L = FLAG_LOWER_ONLY, A = FLAG_ALPHA_ONLY,
                               Y = FLAG_SYMBOLS, Q = FLAG_NO_SEQUENCES, R = FLAG_REQUIRE_DIGIT;
@@ -22,7 +23,8 @@ inline const std::string UPPER = "ABCDEFGHIJKLMNOPQRSTUVWXYZ", LOWER = "abcdefgh
 // The version banner's shape, for std::regex: the build's date and time left open, and the one
 // more line in which the build for real secrets names its source.
 inline constexpr char BANNER_PATTERN[] =
-    "\ntolvane Version 1\\.2\\.0\nBuilt on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} at "
+    "\ntolvane Version " TOLVANE_VERSION
+    "\nBuilt on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} at "
     "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]\n"
 #if defined(TOLVANE_SYSTEM_RANDOM)
     "Random source: operating system \\(" TOLVANE_SYSTEM_STREAM_NAME "\\)\n\n";

@@ -1,40 +1,50 @@
 #!/usr/bin/env bash
 # Builds with clang's source-based coverage, runs every test, and prints line and branch coverage
-# of the files of src/ that make each program: the default build's and the build on the system's
-# random source (Linux's stream), in turn. Fails when a line is left unrun or branch coverage
-# falls below 95% in either.
-#   usage: tools/coverage.sh [build-dir-prefix]
+# of the files of src/ that make each program: the exact (lcg) build's and the system build's
+# (Linux's stream), in turn. Fails when a line is left unrun or
+# branch coverage falls below 95% in either.
+#   usage: tools/coverage.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-prefix=${1:-build-coverage}
+build=${1:-build-coverage}
 
 common=(src/cli src/gen/clock.cc src/gen/generator.cc src/gen/wipe.h)
 lcg_files=("${common[@]}" src/gen/random_lcg.cc src/gen/random_lcg.h)
 system_files=("${common[@]}" src/gen/random_system.cc src/gen/uniform.h src/gen/system_stream_linux.cc
   src/gen/chacha20.cc)
 
-measure() {
-  local source=$1 build="$prefix-$1" files
-  if [[ $source == lcg ]]; then files=("${lcg_files[@]}"); else files=("${system_files[@]}"); fi
-  CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_COVERAGE=ON \
-    -DTOLVANE_RANDOM_SOURCE="$source" -DTOLVANE_BUILD_BENCH=OFF >/dev/null
-  cmake --build "$build" -j2 >/dev/null
-  rm -rf "$build/profiles"
-  mkdir -p "$build/profiles"
-  LLVM_PROFILE_FILE="$PWD/$build/profiles/%p.profraw" ctest --test-dir "$build" >/dev/null
-  llvm-profdata merge -sparse "$build"/profiles/*.profraw -o "$build/tests.profdata"
+# One tree builds and tests both sources; each is measured on its own programs, since the other
+# source's compile the same files another way.
+CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_COVERAGE=ON \
+  -DTOLVANE_RANDOM_SOURCE=system -DTOLVANE_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" -j2 >/dev/null
+rm -rf "$build/profiles"
+mkdir -p "$build/profiles"
+LLVM_PROFILE_FILE="$PWD/$build/profiles/%p.profraw" ctest --test-dir "$build" -j2 >/dev/null
+llvm-profdata merge -sparse "$build"/profiles/*.profraw -o "$build/tests.profdata"
 
-  # The program and every test program: each holds some of src/.
-  local objects=("$build/tolvane")
+measure() {
+  local source=$1 files objects test
+  # The program and every test program of this source: each holds some of src/.
+  if [[ $source == lcg ]]; then
+    files=("${lcg_files[@]}")
+    objects=("$build/tolvane_lcg")
+  else
+    files=("${system_files[@]}")
+    objects=("$build/tolvane")
+  fi
+  # Test programs named for the other source are its; those named for neither draw nothing.
+  local other=lcg
+  [[ $source == lcg ]] && other=system
   for test in "$build"/tests/tolvane_*; do
-    [[ -x $test && -f $test ]] && objects+=(-object "$test")
+    [[ -x $test && -f $test && ${test##*/} != *"$other"* ]] && objects+=(-object "$test")
   done
   llvm-cov report "${objects[@]}" -instr-profile="$build/tests.profdata" \
-    -show-branch-summary "${files[@]}" | tee "$build/coverage.txt"
+    -show-branch-summary "${files[@]}" | tee "$build/coverage-$source.txt"
 
   # The TOTAL row: ... Lines Missed Cover Branches Missed Cover
   local line_missed branch_cover
-  read -r line_missed branch_cover < <(awk '/^TOTAL/ { print $9, $13 }' "$build/coverage.txt")
+  read -r line_missed branch_cover < <(awk '/^TOTAL/ { print $9, $13 }' "$build/coverage-$source.txt")
   echo "the $source build's src/: lines missed ${line_missed}, branch coverage ${branch_cover}"
   if [[ $line_missed != 0 ]] || awk -v b="${branch_cover%\%}" 'BEGIN { exit !(b < 95) }'; then
     echo "coverage goal missed in the $source build: every line and 95% of the branches" >&2

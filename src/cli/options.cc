@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "cli/parse.h"
+#include "version.h"
 
 // -v tells a user which build holds real secrets: that one names its source, the clock-seeded
 // build names none.
@@ -12,8 +13,8 @@
 #define RANDOM_SOURCE_LINE ""
 #endif
 
-const char VERSION_BANNER[] =
-    "\ntolvane Version 1.2.0\nBuilt on " __DATE__ " at " __TIME__ "\n" RANDOM_SOURCE_LINE "\n";
+const char VERSION_BANNER[] = "\ntolvane Version " TOLVANE_VERSION "\nBuilt on " __DATE__
+                              " at " __TIME__ "\n" RANDOM_SOURCE_LINE "\n";
 
 const char HELP_TEXT[] =
     "tolvane - prints random passwords\n"

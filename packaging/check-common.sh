@@ -1,0 +1,45 @@
+# Sourced by the package checks.
+#
+# check_files COLUMN LISTING PREFIX fails unless LISTING (the files, one absolute path a line, no
+# folders) holds every file of packaging/files.txt marked y in COLUMN below PREFIX, none marked n,
+# and nothing the table does not list (the tests' own program, say).
+check_files() {
+  local column=$1 listing=$2 prefix=$3 path deb rpm install want status=0 wanted=()
+  while read -r path deb rpm install; do
+    [[ -z $path || $path == \#* ]] && continue
+    case $column in deb) want=$deb ;; rpm) want=$rpm ;; install) want=$install ;; esac
+    [[ $want == y ]] && wanted+=("$prefix/$path")
+    if [[ $want == y ]] && ! grep -qxF "$prefix/$path" "$listing"; then
+      echo "not in the $column install: $prefix/$path" >&2
+      status=1
+    elif [[ $want == n ]] && grep -qxF "$prefix/$path" "$listing"; then
+      echo "in the $column install, which must not hold it: $prefix/$path" >&2
+      status=1
+    fi
+  done <"$(dirname "${BASH_SOURCE[0]}")/files.txt"
+  while read -r path; do
+    printf '%s\n' "${wanted[@]}" | grep -qxF "$path" ||
+      { echo "in the $column install, not in packaging/files.txt: $path" >&2; status=1; }
+  done <"$listing"
+  return $status
+}
+
+# build_packages GENERATOR DIR...: the system build in each folder, at the last commit's time
+# (SOURCE_DATE_EPOCH, exported for the package tools too), then its package.
+build_packages() {
+  local generator=$1 dir
+  shift
+  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+  export SOURCE_DATE_EPOCH
+  for dir in "$@"; do
+    cmake -S . -B "$dir" -DTOLVANE_WERROR=ON -DTOLVANE_BUILD_TESTS=OFF -DTOLVANE_BUILD_BENCH=OFF \
+      >/dev/null
+    cmake --build "$dir" -j2
+    (cd "$dir" && cpack -G "$generator" >/dev/null)
+  done
+}
+
+fail() {
+  echo "$*" >&2
+  exit 1
+}

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The RPM of the system build, built in two folders (build-pkg-1, build-pkg-2) as Fedora expects
+# it: the same files, sizes, times and digests in both, built at SOURCE_DATE_EPOCH and every file
+# dated it; its files as packaging/files.txt lists them, the licence as %license, its own changelog,
+# not relocatable, and rpmlint with no error but the unsigned local build's.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source packaging/check-common.sh
+build_packages RPM build-pkg-1 build-pkg-2
+version=$(cat build-pkg-1/version.txt)
+rpm=build-pkg-1/tolvane-${version}-1.x86_64.rpm
+rpm -qp --dump "$rpm" | tee build-pkg-1/rpm-dump.txt
+rpm -qp --dump "build-pkg-2/${rpm#build-pkg-1/}" >build-pkg-2/rpm-dump.txt
+diff build-pkg-1/rpm-dump.txt build-pkg-2/rpm-dump.txt || fail "two builds gave different RPMs"
+[[ $(rpm -qp --qf '%{BUILDTIME}' "$rpm") == "$SOURCE_DATE_EPOCH" ]] ||
+  fail "the build time is not SOURCE_DATE_EPOCH ($SOURCE_DATE_EPOCH)"
+awk -v t="$SOURCE_DATE_EPOCH" '$3 != t { print "not dated SOURCE_DATE_EPOCH:", $1; bad = 1 }
+  END { exit bad }' build-pkg-1/rpm-dump.txt
+
+awk '$5 !~ /^040/ { print $1 }' build-pkg-1/rpm-dump.txt >build-pkg-1/rpm-files.txt
+check_files rpm build-pkg-1/rpm-files.txt /usr
+# A licence marked %license stays when documents are left out (tsflags=nodocs).
+rpm -qp --licensefiles "$rpm" | grep -qx /usr/share/licenses/tolvane/LICENSE ||
+  fail "the RPM has no %license file"
+# rpm -e takes away the folders it owns, left empty: the completions' own.
+for folder in /usr/share/zsh/site-functions /usr/share/fish/vendor_completions.d \
+  /usr/share/bash-completion/completions /usr/share/licenses/tolvane /usr/share/doc/tolvane; do
+  grep -q "^$folder .* 040755 " build-pkg-1/rpm-dump.txt || fail "the RPM does not own $folder"
+done
+[[ $(rpm -qp --qf '%{PREFIXES}' "$rpm") == "(none)" ]] || fail "the RPM is relocatable"
+rpm -qp --changelog "$rpm" | tee build-pkg-1/rpm-changelog.txt
+head -1 build-pkg-1/rpm-changelog.txt | grep -q "tolvane authors .* - ${version}-1$" ||
+  fail "the RPM's changelog is not the project's own for ${version}-1"
+rpm -qip "$rpm" | tee build-pkg-1/rpm-info.txt
+for field in 'Summary     : Print random passwords' 'License     : MIT' \
+  "Version     : ${version}" 'URL         : https://' 'Packager    : the tolvane authors'; do
+  grep -q "^$field" build-pkg-1/rpm-info.txt || fail "RPM header lacks: $field"
+done
+# A local build is unsigned; every other error counts.
+rpmlint "$rpm" | tee build-pkg-1/rpmlint.txt || true
+grep -q 'packages and 0 specfiles checked' build-pkg-1/rpmlint.txt || fail "rpmlint did not run"
+grep -E '^tolvane\.x86_64: E: ' build-pkg-1/rpmlint.txt | grep -v ': E: no-signature$' &&
+  fail "rpmlint reports errors"
+exit 0
