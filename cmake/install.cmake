@@ -27,6 +27,9 @@ foreach(doc ${TOLVANE_MAN_PAGE} ${PROJECT_SOURCE_DIR}/packaging/debian/changelog
   list(APPEND compressed_docs ${name}.gz)
 endforeach()
 add_custom_target(tolvane_compressed_docs ALL DEPENDS ${compressed_docs})
+# The README's build-and-run command builds the program alone; the install that follows it needs
+# the man page too.
+add_dependencies(tolvane tolvane_compressed_docs)
 install(FILES ${PROJECT_BINARY_DIR}/tolvane.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES completions/tolvane.bash RENAME tolvane
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)

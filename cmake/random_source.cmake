@@ -44,14 +44,15 @@ if(system_stream STREQUAL "auto")
     set(system_stream "")
   endif()
 elseif((system_stream STREQUAL "linux" AND NOT Sodium_FOUND) OR
-       (system_stream STREQUAL "arc4random" AND NOT TOLVANE_HAVE_ARC4RANDOM))
+       (system_stream STREQUAL "arc4random" AND NOT TOLVANE_HAVE_ARC4RANDOM) OR
+       (system_stream STREQUAL "win32" AND NOT WIN32))
   message(FATAL_ERROR "TOLVANE_SYSTEM_STREAM=${system_stream} is not available here")
 endif()
 # Never the clock-seeded build in silence: a password generator built with no options must not
 # print predictable passwords. (The leading space keeps CMake from breaking the line.)
 if(NOT system_stream AND TOLVANE_RANDOM_SOURCE STREQUAL "system")
-  message(FATAL_ERROR " No secure random source found: install libsodium-dev, or build the exact, \
-reproducible program knowingly with -DTOLVANE_RANDOM_SOURCE=lcg (never for secrets)")
+  message(FATAL_ERROR " No secure random source found: install libsodium's static library (libsodium-dev; \
+libsodium-static on Fedora), or build the exact, reproducible program knowingly with -DTOLVANE_RANDOM_SOURCE=lcg (never for secrets)")
 elseif(NOT system_stream)
   message(STATUS "No secure random source found: only the exact build and its tests are built")
 endif()
@@ -92,7 +93,8 @@ endforeach()
 # versions) does not go unnoticed.
 if(TOLVANE_RANDOM_SOURCE STREQUAL "lcg")
   message(WARNING "tolvane is the exact build (-DTOLVANE_RANDOM_SOURCE=lcg): its passwords follow \
-from the clock; for known answers and reproducing a run, never for secrets")
+from the clock; for known answers and reproducing a run, never for secrets \
+(-DTOLVANE_RANDOM_SOURCE=system builds the program for real secrets)")
 else()
   message(STATUS "tolvane draws from the operating system: ${stream_name_${system_stream}}")
 endif()

@@ -32,7 +32,7 @@ build_packages() {
   SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
   export SOURCE_DATE_EPOCH
   for dir in "$@"; do
-    cmake -S . -B "$dir" -DTOLVANE_WERROR=ON -DTOLVANE_BUILD_TESTS=OFF -DTOLVANE_BUILD_BENCH=OFF \
+    cmake -S . -B "$dir" -DTOLVANE_RANDOM_SOURCE=system -DTOLVANE_WERROR=ON -DTOLVANE_BUILD_TESTS=OFF -DTOLVANE_BUILD_BENCH=OFF \
       >/dev/null
     cmake --build "$dir" -j2
     (cd "$dir" && cpack -G "$generator" >/dev/null)

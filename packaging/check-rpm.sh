@@ -31,6 +31,11 @@ done
 rpm -qp --changelog "$rpm" | tee build-pkg-1/rpm-changelog.txt
 head -1 build-pkg-1/rpm-changelog.txt | grep -q "tolvane authors .* - ${version}-1$" ||
   fail "the RPM's changelog is not the project's own for ${version}-1"
+# The packaged program itself, run from the package's files: the build for real secrets.
+rm -rf build-pkg-1/rpm-root && mkdir build-pkg-1/rpm-root
+(cd build-pkg-1/rpm-root && rpm2cpio "../${rpm#build-pkg-1/}" | cpio -idm --quiet)
+build-pkg-1/rpm-root/usr/bin/tolvane -v | grep -q '^Random source: operating system (' ||
+  fail "the RPM's program is not the system build"
 rpm -qip "$rpm" | tee build-pkg-1/rpm-info.txt
 for field in 'Summary     : Print random passwords' 'License     : MIT' \
   "Version     : ${version}" 'URL         : https://' 'Packager    : the tolvane authors'; do

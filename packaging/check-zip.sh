@@ -6,6 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source packaging/check-common.sh
 build=${1:-build-windows}
+[[ -f $build/version.txt ]] ||
+  fail "no cross build in $build: run .ci/windows first (or: cmake --preset windows && cmake --build --preset windows && (cd build-windows && cpack -G ZIP))"
 version=$(cat "$build/version.txt")
 name=tolvane-${version}-win64
 unzip -l "$build/$name.zip" | tee "$build/zip-contents.txt"
