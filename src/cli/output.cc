@@ -1,5 +1,6 @@
 #include "cli/output.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "cli/options.h"
@@ -54,9 +55,7 @@ void cut_partial_line(int /*fd*/, std::string_view /*written*/, long /*start*/) 
 
 using SignalMask = int;
 
-bool hold_ending_signals(SignalMask& /*before*/) {
-  return false;
-}
+void hold_ending_signals(SignalMask& /*before*/) {}
 
 void release_signals(const SignalMask& /*before*/) {}
 
@@ -89,27 +88,28 @@ std::size_t write_all(int fd, std::string_view block) {
 // appends. -1 for anything else, whose bytes, once written, cannot be taken back.
 off_t start_of_write(int fd) {
   struct stat info {};
-  const int flags = fcntl(fd, F_GETFL);
-  if (flags < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     return -1;
   }
-  return (flags & O_APPEND) != 0 ? info.st_size : lseek(fd, 0, SEEK_CUR);
+  // F_GETFL fails only on a descriptor fstat has just refused.
+  return (fcntl(fd, F_GETFL) & O_APPEND) != 0 ? info.st_size : lseek(fd, 0, SEEK_CUR);
 }
 
 // A size limit (RLIMIT_FSIZE) that will stop a regular file part way through block is known
 // ahead: only the whole lines that fit go out, and the run then fails with nothing to cut.
 std::size_t whole_lines_that_fit(std::string_view block, off_t start) {
-  rlimit limit{};
-  if (start < 0 || getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+  // getrlimit fails only on a bad resource or address; were it to, no limit is assumed.
+  rlimit limit{RLIM_INFINITY, RLIM_INFINITY};
+  (void)getrlimit(RLIMIT_FSIZE, &limit);
+  if (start < 0 || limit.rlim_cur == RLIM_INFINITY) {
     return block.size();
   }
   const auto at = static_cast<rlim_t>(start);
-  const rlim_t room = limit.rlim_cur > at ? limit.rlim_cur - at : 0;
+  const rlim_t room = limit.rlim_cur - std::min(at, limit.rlim_cur);  // none at or past it
   if (room >= block.size()) {
     return block.size();
   }
-  const std::size_t last_newline =
-      room == 0 ? std::string_view::npos : block.rfind('\n', static_cast<std::size_t>(room) - 1);
+  const std::size_t last_newline = block.substr(0, static_cast<std::size_t>(room)).rfind('\n');
   return last_newline == std::string_view::npos ? 0 : last_newline + 1;
 }
 
@@ -134,13 +134,14 @@ void cut_partial_line(int fd, std::string_view written, off_t start) {
     return;
   }
   const off_t end = start + static_cast<off_t>(written.size());
-  struct stat info {};
-  if (fstat(fd, &info) != 0 || info.st_size != end || lseek(fd, 0, SEEK_CUR) != end) {
+  struct stat info {};  // a size of 0, never end after a partial line, should fstat fail
+  (void)fstat(fd, &info);
+  if (info.st_size != end || lseek(fd, 0, SEEK_CUR) != end) {
     return;  // the line stays cut; the status says the output is incomplete
   }
-  if (ftruncate(fd, end - static_cast<off_t>(partial)) == 0) {
-    (void)lseek(fd, 0, SEEK_END);
-  }
+  // Should the cut fail, the offset already stands at the end.
+  (void)!ftruncate(fd, end - static_cast<off_t>(partial));
+  (void)lseek(fd, 0, SEEK_END);
 }
 
 // A signal that ends the run (Ctrl-C, kill, a closed terminal) arriving while the kernel copies
@@ -151,13 +152,14 @@ void cut_partial_line(int fd, std::string_view written, off_t start) {
 // SIGKILL cannot be held back; that window stays.
 using SignalMask = sigset_t;
 
-bool hold_ending_signals(SignalMask& before) {
+// sigprocmask fails only on a bad how or address.
+void hold_ending_signals(SignalMask& before) {
   sigset_t ending;
   (void)sigemptyset(&ending);
   for (const int ending_signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
     (void)sigaddset(&ending, ending_signal);
   }
-  return sigprocmask(SIG_BLOCK, &ending, &before) == 0;
+  (void)sigprocmask(SIG_BLOCK, &ending, &before);
 }
 
 void release_signals(const SignalMask& before) {
@@ -175,7 +177,10 @@ int close_fd(int fd) {
 bool write_lines(int fd, std::string_view block) {
   const auto start = start_of_write(fd);
   SignalMask before{};
-  const bool held = start >= 0 && hold_ending_signals(before);
+  const bool held = start >= 0;
+  if (held) {
+    hold_ending_signals(before);
+  }
   const std::string_view fits = block.substr(0, whole_lines_that_fit(block, start));
   const std::size_t written = write_all(fd, fits);
   if (written != fits.size()) {

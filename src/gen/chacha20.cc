@@ -37,7 +37,8 @@ randombytes_implementation library_source = {library_source_name, library_random
 
 bool chacha20_init(const ChaCha20Key& key) {
   start_key = &key;
-  const bool started = randombytes_set_implementation(&library_source) == 0 && sodium_init() >= 0;
+  (void)randombytes_set_implementation(&library_source);  // only stores the pointer, returns 0
+  const bool started = sodium_init() >= 0;
   start_key = nullptr;
   return started;
 }

@@ -43,17 +43,18 @@ TEST(SystemSource, OneKernelReadMakesTheWholeKey) {
 }
 
 // No source at all, a device that ends after 16 of the 32 bytes of the key, or a plain file,
-// /dev/zero or a FIFO in the device's place: never a key half made of zeros or the same in every
-// run, never a password, never a wait without end.
+// /dev/zero, a console or a FIFO in the device's place: never a key half made of zeros or the same
+// in every run, never a password, never a wait without end.
 TEST(SystemSourceFailure, NoWholeKeyEndsWithStatusOneAndNoPassword) {
   struct Row {
     const char* shim;
     const char* args;
   };
   const Row rows[] = {
-      {"LD_PRELOAD=" NO_URANDOM_SHIM, "-n3"},    {"LD_PRELOAD=" NO_URANDOM_SHIM, "-n32767"},
-      {"LD_PRELOAD=" SHORT_URANDOM_SHIM, "-n3"}, {"LD_PRELOAD=" PLAIN_FILE_URANDOM_SHIM, "-n3"},
-      {"LD_PRELOAD=" ZERO_URANDOM_SHIM, "-n3"},  {"LD_PRELOAD=" FIFO_URANDOM_SHIM, "-n3"},
+      {"LD_PRELOAD=" NO_URANDOM_SHIM, "-n3"},      {"LD_PRELOAD=" NO_URANDOM_SHIM, "-n32767"},
+      {"LD_PRELOAD=" SHORT_URANDOM_SHIM, "-n3"},   {"LD_PRELOAD=" PLAIN_FILE_URANDOM_SHIM, "-n3"},
+      {"LD_PRELOAD=" ZERO_URANDOM_SHIM, "-n3"},    {"LD_PRELOAD=" FIFO_URANDOM_SHIM, "-n3"},
+      {"LD_PRELOAD=" CONSOLE_URANDOM_SHIM, "-n3"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.shim) + " " + row.args);

@@ -9,6 +9,8 @@
 //   ZERO_URANDOM        that, and /dev/urandom is /dev/zero, whose opening is reported on
 //                       standard error (a device may act on being opened);
 //   FIFO_URANDOM        that, and /dev/urandom is a FIFO that no one will ever write to;
+//   CONSOLE_URANDOM     that, and /dev/urandom reads as the console tty9: urandom's minor,
+//                       another major;
 //   FIXED_KEY           getrandom gives the same bytes in every run, all it is asked for;
 //   FIXED_KEY_SHORT     the same bytes, at most 5 a call, after a first call interrupted;
 //   HALF_KEY            getrandom gives the first 16 of those bytes, then reports that the
@@ -19,6 +21,7 @@
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -138,6 +141,22 @@ extern "C" int stat(const char* path, struct stat* info) {
   using StatFn = int (*)(const char*, struct stat*);
   static const auto real_stat = reinterpret_cast<StatFn>(dlsym(RTLD_NEXT, "stat"));
   return real_stat(std::strcmp(path, "/dev/urandom") == 0 ? "/dev/zero" : path, info);
+}
+#elif defined(CONSOLE_URANDOM)
+extern "C" int stat(const char* path, struct stat* info) {
+  using StatFn = int (*)(const char*, struct stat*);
+  static const auto real_stat = reinterpret_cast<StatFn>(dlsym(RTLD_NEXT, "stat"));
+  const int result = real_stat(path, info);
+  info->st_rdev = std::strcmp(path, "/dev/urandom") == 0 ? makedev(4, 9) : info->st_rdev;
+  return result;
+}
+
+extern "C" int fstat(int fd, struct stat* info) {
+  using FstatFn = int (*)(int, struct stat*);
+  static const auto real_fstat = reinterpret_cast<FstatFn>(dlsym(RTLD_NEXT, "fstat"));
+  const int result = real_fstat(fd, info);
+  info->st_rdev = fd == urandom_fd && fd >= 0 ? makedev(4, 9) : info->st_rdev;
+  return result;
 }
 #endif
 
