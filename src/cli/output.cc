@@ -154,10 +154,13 @@ using SignalMask = sigset_t;
 
 // sigprocmask fails only on a bad how or address.
 void hold_ending_signals(SignalMask& before) {
+  // Every signal sent from outside: a timer a parent left (SIGALRM survives exec), a CPU limit
+  // (SIGXCPU), SIGUSR1 from a script. Faults the program itself causes cannot wait, and SIGKILL
+  // and SIGSTOP cannot be held.
   sigset_t ending;
-  (void)sigemptyset(&ending);
-  for (const int ending_signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-    (void)sigaddset(&ending, ending_signal);
+  (void)sigfillset(&ending);
+  for (const int own_fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS}) {
+    (void)sigdelset(&ending, own_fault);
   }
   (void)sigprocmask(SIG_BLOCK, &ending, &before);
 }

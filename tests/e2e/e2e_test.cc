@@ -403,6 +403,9 @@ TEST(WriteFailure, AShellSharingTheFileWritesRightAfterTheLastWholeLine) {
       // The shell's own word on the signal ("Terminated") is kept out of tolvane's standard error.
       {R"(exec 3>&2 2>/dev/null; (LD_PRELOAD=$1 exec "$0" -n32767 -s32 2>&3); echo "rc=$?")",
        RAISE_TERM_SHIM, std::regex("[A-Za-z0-9]{32}"), "", "143"},
+      // A timer a parent left running ends the run the same way.
+      {R"(exec 3>&2 2>/dev/null; (LD_PRELOAD=$1 exec "$0" -n32767 -s32 2>&3); echo "rc=$?")",
+       RAISE_ALRM_SHIM, std::regex("[A-Za-z0-9]{32}"), "", "142"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.script) + " " + row.shim);

@@ -9,7 +9,7 @@
 // three writes find standard output full (EAGAIN), the first wait in poll is interrupted, and at
 // exit the number of waits in poll goes to standard error. Built as RAISE_TERM: the second write
 // to standard output takes half its bytes, as the kernel's does when a signal arrives during it,
-// and raises SIGTERM.
+// and raises SIGTERM (RAISED_SIGNAL, where that is given).
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -151,6 +151,9 @@ extern "C" int poll(pollfd* fds, nfds_t count, int timeout) {
 
 #ifdef RAISE_TERM
 #include <csignal>
+#ifndef RAISED_SIGNAL
+#define RAISED_SIGNAL SIGTERM
+#endif
 
 extern "C" ssize_t write(int fd, const void* data, size_t size) {
   using WriteFn = ssize_t (*)(int, const void*, size_t);
@@ -160,7 +163,7 @@ extern "C" ssize_t write(int fd, const void* data, size_t size) {
     return real_write(fd, data, size);
   }
   const ssize_t written = real_write(fd, data, size / 2);
-  (void)std::raise(SIGTERM);
+  (void)std::raise(RAISED_SIGNAL);
   return written;
 }
 #endif
