@@ -3,6 +3,6 @@
 // chosen by CMake. Every setting is best effort: a system that refuses one still runs tolvane.
 #pragma once
 
-// Keeps passwords and key material out of core dumps and swap, and makes a file-size limit a
+// Keeps passwords and key material out of core dumps, and makes a file-size limit a
 // failed write that the output path reports, rather than a signal that ends the run mid-line.
 void harden_process();

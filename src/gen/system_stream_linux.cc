@@ -112,6 +112,7 @@ bool read_key() {
 // libsodium starts last, drawing what it needs from the key rather than from the kernel, so the
 // key is the run's one kernel read.
 bool stream_start() {
+  stream_lock(key);
   return read_key() && chacha20_init(key);
 }
 
