@@ -46,7 +46,7 @@ std::set<std::string> long_names_in(const std::string& text) {
   return names;
 }
 
-// zsh's option specs without their exclusion lists ('(-a --alpha ...)'): a name that only an
+// zsh's option definitions without their exclusion lists ('(-a --alpha ...)'): a name that only an
 // exclusion list holds is one that zsh never offers.
 std::string without_exclusion_lists(const std::string& text) {
   return std::regex_replace(text, std::regex(R"('\([^)]*\)')"), "");
