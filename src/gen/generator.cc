@@ -1,9 +1,11 @@
 #include "gen/generator.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 
 #include "gen/random.h"
+#include "gen/ssse3.h"
 #include "gen/wipe.h"
 
 #if defined(__SSE2__)
@@ -114,7 +116,130 @@ std::uint8_t draw_chars(const Pool& pool, std::span<char> password) {
   return class_bits({password.data(), size});
 }
 
+#if defined(TOLVANE_SSSE3)
+// The raw characters of a run, for the rare walk over neighbours, and the password being drawn,
+// with room for whole rows past its end; both wiped with the block.
+alignas(16) std::array<unsigned char, 32> raw;
+alignas(16) std::array<char, 64> drawn;
+
+bool neighbours_at(unsigned char previous, unsigned char c) {
+  return static_cast<unsigned>(c - previous + 1) <= 2u;
+}
+
+// Which of the length raw characters the sequence rule keeps, given flagged, those that neighbour
+// the raw character before them (or last, the last one kept before the run). A flagged one
+// follows a kept one, so it goes; then the ones after it are tested against that kept one until
+// one stays, after which the flags hold again. Flags are few: about one run in three has none.
+std::uint32_t kept_of_run(std::uint32_t flagged, std::uint32_t kept, std::size_t length,
+                          unsigned char last) {
+  while (flagged != 0) {
+    const auto j = static_cast<std::size_t>(std::countr_zero(flagged));
+    const unsigned char before = j == 0 ? last : raw[j - 1];
+    kept &= ~(1u << j);
+    std::size_t k = j + 1;
+    for (; k < length && neighbours_at(before, raw[k]); ++k) {
+      kept &= ~(1u << k);
+    }
+    flagged = k + 1 >= 32 ? 0 : flagged & (~0u << (k + 1));
+  }
+  return kept;
+}
+
+[[gnu::target("ssse3")]] __m128i chars_of(const Pool& pool, __m128i index) {
+  const __m128i row = _mm_and_si128(_mm_srli_epi16(index, 4), _mm_set1_epi8(0x0F));
+  __m128i c = _mm_setzero_si128();
+  for (std::int32_t first = 0; first < pool.n; first += 16) {
+    const __m128i table =
+        _mm_load_si128(reinterpret_cast<const __m128i*>(pool.chars.data() + first));  // NOLINT
+    const __m128i in_row = _mm_cmpeq_epi8(row, _mm_set1_epi8(static_cast<char>(first / 16)));
+    c = _mm_or_si128(c, _mm_and_si128(_mm_shuffle_epi8(table, index), in_row));
+  }
+  return c;
+}
+
+[[gnu::target("ssse3")]] std::uint32_t mask_of(__m128i low, __m128i high) {
+  return static_cast<std::uint32_t>(_mm_movemask_epi8(low)) |
+         static_cast<std::uint32_t>(_mm_movemask_epi8(high)) << 16;
+}
+
+[[gnu::target("ssse3")]] std::uint32_t flags_of(__m128i c, __m128i previous) {
+  const __m128i d = _mm_add_epi8(_mm_sub_epi8(c, previous), _mm_set1_epi8(1));
+  return static_cast<std::uint32_t>(
+      _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(2)), d)));
+}
+
+// Draws the first run of a password, its size indexes, sixteen at a time: each a character by
+// table lookups, and the neighbours the sequence rule flags found at once. The few characters
+// that rule took out are drawn again one by one, as in draw_chars, from where this left off.
+[[gnu::target("ssse3")]] std::uint8_t draw_chars_ssse3(const Pool& pool, bool no_sequences,
+                                                       std::span<char> password) {
+  const std::size_t size = password.size();
+  const auto among = [](__m128i c, char first, char count) {
+    const __m128i moved = _mm_add_epi8(c, _mm_set1_epi8(static_cast<char>(-128 - first)));
+    return _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(-128 + count)), moved);
+  };
+  const std::uint8_t* run = random_run(pool.n, size);
+  const __m128i c0 =
+      chars_of(pool, _mm_loadu_si128(reinterpret_cast<const __m128i*>(run)));  // NOLINT
+  const __m128i c1 =
+      chars_of(pool, _mm_loadu_si128(reinterpret_cast<const __m128i*>(run) + 1));  // NOLINT
+  const std::uint32_t valid = size == 32 ? ~0u : (1u << size) - 1;
+  std::uint32_t kept = valid;
+  char* out = drawn.data();
+  if (no_sequences) {
+    _mm_store_si128(reinterpret_cast<__m128i*>(raw.data()), c0);      // NOLINT
+    _mm_store_si128(reinterpret_cast<__m128i*>(raw.data()) + 1, c1);  // NOLINT
+    const __m128i before1 = _mm_alignr_epi8(c1, c0, 15);
+    const std::uint32_t flagged =
+        (flags_of(c0, _mm_slli_si128(c0, 1)) | flags_of(c1, before1) << 16) & valid & ~1u;
+    if (flagged != 0) {
+      kept = kept_of_run(flagged, valid, size, 0);
+    }
+  }
+  std::size_t i = size;
+  if (kept == valid) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), c0);      // NOLINT
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out) + 1, c1);  // NOLINT
+  } else {
+    i = pack_bytes(c0, kept, out);
+    i += pack_bytes(c1, kept >> 16, out + i);
+  }
+  const __m128i folded = _mm_set1_epi8(0x20);
+  std::uint8_t seen = 0;
+  if ((mask_of(among(_mm_or_si128(c0, folded), 'a', 26), among(_mm_or_si128(c1, folded), 'a', 26)) &
+       kept) != 0) {
+    seen |= FLAG_SAW_LETTER;
+  }
+  if ((mask_of(among(c0, '0', 10), among(c1, '0', 10)) & kept) != 0) {
+    seen |= FLAG_SAW_DIGIT;
+  }
+  // The kept character that ended the run is the last of them.
+  unsigned lowest = static_cast<unsigned char>(out[i - 1]) - 1u;
+  while (i < size) {
+    const std::size_t length = size - i;
+    for (const std::uint8_t *next = random_run(pool.n, length), *const end = next + length;
+         next != end; ++next) {
+      const auto c = static_cast<unsigned char>(pool.chars[*next]);
+      if (c - lowest > 2u) {
+        out[i++] = static_cast<char>(c);
+        lowest = c - 1u;
+        seen |= CHAR_CLASS[c];
+      }
+    }
+  }
+  std::copy_n(drawn.data(), size, password.data());
+  return seen;
+}
+
+#endif
+
 void draw_password(Options& options, const Pool& pool, std::span<char> password) {
+#if defined(TOLVANE_SSSE3)
+  if (ssse3_usable) {
+    options.flags |= draw_chars_ssse3(pool, (options.flags & FLAG_NO_SEQUENCES) != 0, password);
+    return;
+  }
+#endif
   options.flags |= (options.flags & FLAG_NO_SEQUENCES) != 0 ? draw_chars<true>(pool, password)
                                                             : draw_chars<false>(pool, password);
 }

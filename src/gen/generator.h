@@ -23,9 +23,10 @@ inline constexpr std::size_t POOL_MAX =
 // passwords of size characters.
 inline constexpr std::size_t OUTPUT_BLOCK_SIZE = 65536;
 
-// The characters a password may be drawn from, in the order that fixes which index gives which.
+// The characters a password may be drawn from, in the order that fixes which index gives which;
+// zeros after them, to a whole number of 16-byte rows, which a vector lookup reads as tables.
 struct Pool {
-  std::array<char, POOL_MAX> chars{};
+  std::array<char, (POOL_MAX + 15) / 16 * 16> chars{};
   std::int32_t n = 0;
 };
 

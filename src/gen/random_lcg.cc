@@ -54,7 +54,8 @@ constexpr std::size_t AHEAD_FIRST = 64;
 std::size_t ahead = AHEAD_FIRST;
 constinit Lanes lanes = lanes_after(1);  // the stream before any seeding is seed 1's
 alignas(16) std::array<std::uint16_t, RUN_MAX + AHEAD> values;
-alignas(16) std::array<std::uint8_t, RUN_MAX + AHEAD> indexes;
+alignas(16)
+    std::array<std::uint8_t, RUN_MAX + AHEAD + RUN_MAX> indexes;  // a run may be read as 32 bytes
 std::size_t next = 0;
 std::size_t end = 0;
 std::int32_t run_n = 1;

@@ -10,6 +10,7 @@
 #include <span>
 
 #include "gen/random.h"
+#include "gen/ssse3.h"
 #include "gen/system_stream.h"
 #include "gen/uniform.h"
 #include "gen/wipe.h"
@@ -27,7 +28,7 @@ constexpr std::size_t ROW = 64;
 // made from it.
 struct Secrets {
   alignas(64) std::array<unsigned char, BATCH_MAX> block;
-  alignas(64) std::array<std::uint8_t, BATCH_MAX> batch;
+  alignas(64) std::array<std::uint8_t, BATCH_MAX + 32> batch;  // a run may be read as 32 bytes
   alignas(64) std::array<unsigned char, SPARE> spare;
   std::array<std::uint8_t, 32> spare_run;
 };
@@ -69,12 +70,37 @@ std::int32_t spare_index(std::int32_t n) {
   }
 }
 
-// The first size bytes of block made indexes. Each rejected slot takes the last good index of the
-// batch, which then ends before it: what remains is the accepted indexes, each exactly uniform, in
-// an order that depends on where the rejections fell and not on any value. Each row's rejected
-// slots are found with its indexes, so the loop over them mispredicts about once a row rather
-// than once a rejection.
+// The first size bytes of block made indexes, the rejected ones taken out: what remains is the
+// accepted indexes, each exactly uniform, in an order that depends on where the rejections fell
+// and not on any value. With SSSE3 each row's accepted indexes are packed in order, with no
+// branch per rejection.
+#if defined(TOLVANE_SSSE3)
+[[gnu::target("ssse3")]] std::size_t make_packed_batch(std::size_t size) {
+  std::size_t end = 0;
+  for (std::size_t row = 0; row < size / ROW; ++row) {
+    std::uint8_t* const at = batch.data() + row * ROW;
+    const std::uint64_t kept = ~indexes_of_row(block.data() + row * ROW, batch_n, at);
+    // Packing never writes past the part it reads: end is at most at's offset plus 16 * part.
+    for (std::size_t part = 0; part < ROW / 16; ++part) {
+      const __m128i indexes =
+          _mm_load_si128(reinterpret_cast<const __m128i*>(at) + part);  // NOLINT
+      end +=
+          pack_bytes(indexes, static_cast<std::uint32_t>(kept >> (16 * part)), batch.data() + end);
+    }
+  }
+  return end;
+}
+#endif
+
+// Without it, each rejected slot takes the last good index of the batch, which then ends before
+// it. Each row's rejected slots are found with its indexes, so the loop over them mispredicts
+// about once a row rather than once a rejection.
 std::size_t make_batch(std::size_t size) {
+#if defined(TOLVANE_SSSE3)
+  if (ssse3_usable) {
+    return make_packed_batch(size);
+  }
+#endif
   std::array<std::uint64_t, BATCH_MAX / ROW> masks;
   for (std::size_t row = 0; row < size / ROW; ++row) {
     masks[row] = indexes_of_row(block.data() + row * ROW, batch_n, batch.data() + row * ROW);
