@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
+#include <cstring>
 
 #include "gen/random.h"
 #include "gen/ssse3.h"
@@ -145,14 +146,31 @@ std::uint32_t kept_of_run(std::uint32_t flagged, std::uint32_t kept, std::size_t
   return kept;
 }
 
-[[gnu::target("ssse3")]] __m128i chars_of(const Pool& pool, __m128i index) {
-  const __m128i row = _mm_and_si128(_mm_srli_epi16(index, 4), _mm_set1_epi8(0x0F));
-  __m128i c = _mm_setzero_si128();
-  for (std::int32_t first = 0; first < pool.n; first += 16) {
-    const __m128i table =
-        _mm_load_si128(reinterpret_cast<const __m128i*>(pool.chars.data() + first));  // NOLINT
-    const __m128i in_row = _mm_cmpeq_epi8(row, _mm_set1_epi8(static_cast<char>(first / 16)));
-    c = _mm_or_si128(c, _mm_and_si128(_mm_shuffle_epi8(table, index), in_row));
+constexpr std::size_t POOL_ROWS = std::tuple_size_v<decltype(Pool::chars)> / 16;
+// A vector type's attributes do not survive as a template argument: a plain array, then.
+struct RowTables {
+  __m128i row[POOL_ROWS];  // NOLINT(modernize-avoid-c-arrays)
+};
+
+// The pool's rows of sixteen, each XORed with the row before it, for chars_of.
+[[gnu::target("ssse3")]] RowTables row_tables(const Pool& pool) {
+  RowTables tables{};
+  const auto* const rows = reinterpret_cast<const __m128i*>(pool.chars.data());  // NOLINT
+  tables.row[0] = _mm_loadu_si128(rows);
+  for (std::size_t row = 1; row < POOL_ROWS; ++row) {
+    tables.row[row] = _mm_xor_si128(_mm_loadu_si128(rows + row), _mm_loadu_si128(rows + row - 1));
+  }
+  return tables;
+}
+
+// The pool's characters at sixteen indexes, a shuffle a row. Taking 16 from the indexes row by
+// row leaves those of earlier rows negative, which the shuffle makes 0; those of later rows look
+// up something, which the XOR of the later rows' tables undoes.
+[[gnu::target("ssse3")]] __m128i chars_of(const RowTables& tables, __m128i index) {
+  __m128i c = _mm_shuffle_epi8(tables.row[0], index);
+  for (std::size_t row = 1; row < POOL_ROWS; ++row) {
+    index = _mm_sub_epi8(index, _mm_set1_epi8(16));
+    c = _mm_xor_si128(c, _mm_shuffle_epi8(tables.row[row], index));
   }
   return c;
 }
@@ -178,11 +196,12 @@ std::uint32_t kept_of_run(std::uint32_t flagged, std::uint32_t kept, std::size_t
     const __m128i moved = _mm_add_epi8(c, _mm_set1_epi8(static_cast<char>(-128 - first)));
     return _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(-128 + count)), moved);
   };
+  const RowTables tables = row_tables(pool);
   const std::uint8_t* run = random_run(pool.n, size);
   const __m128i c0 =
-      chars_of(pool, _mm_loadu_si128(reinterpret_cast<const __m128i*>(run)));  // NOLINT
+      chars_of(tables, _mm_loadu_si128(reinterpret_cast<const __m128i*>(run)));  // NOLINT
   const __m128i c1 =
-      chars_of(pool, _mm_loadu_si128(reinterpret_cast<const __m128i*>(run) + 1));  // NOLINT
+      chars_of(tables, _mm_loadu_si128(reinterpret_cast<const __m128i*>(run) + 1));  // NOLINT
   const std::uint32_t valid = size == 32 ? ~0u : (1u << size) - 1;
   std::uint32_t kept = valid;
   char* out = drawn.data();
@@ -227,7 +246,17 @@ std::uint32_t kept_of_run(std::uint32_t flagged, std::uint32_t kept, std::size_t
       }
     }
   }
-  std::copy_n(drawn.data(), size, password.data());
+  // Two copies that overlap where size is below 32: no call, and no loop.
+  if (size >= 16) {
+    std::memcpy(password.data(), drawn.data(), 16);
+    std::memcpy(password.data() + size - 16, drawn.data() + size - 16, 16);
+  } else if (size >= 8) {
+    std::memcpy(password.data(), drawn.data(), 8);
+    std::memcpy(password.data() + size - 8, drawn.data() + size - 8, 8);
+  } else {
+    std::memcpy(password.data(), drawn.data(), 4);
+    std::memcpy(password.data() + size - 4, drawn.data() + size - 4, 4);
+  }
   return seen;
 }
 

@@ -76,17 +76,18 @@ std::int32_t spare_index(std::int32_t n) {
 // branch per rejection.
 #if defined(TOLVANE_SSSE3)
 [[gnu::target("ssse3")]] std::size_t make_packed_batch(std::size_t size) {
+  const __m128i width = index_width(batch_n);
+  const __m128i bound = rejection_bound(batch_n);
+  const __m128i rejected = _mm_set1_epi8(static_cast<char>(INDEX_REJECTED));
   std::size_t end = 0;
-  for (std::size_t row = 0; row < size / ROW; ++row) {
-    std::uint8_t* const at = batch.data() + row * ROW;
-    const std::uint64_t kept = ~indexes_of_row(block.data() + row * ROW, batch_n, at);
-    // Packing never writes past the part it reads: end is at most at's offset plus 16 * part.
-    for (std::size_t part = 0; part < ROW / 16; ++part) {
-      const __m128i indexes =
-          _mm_load_si128(reinterpret_cast<const __m128i*>(at) + part);  // NOLINT
-      end +=
-          pack_bytes(indexes, static_cast<std::uint32_t>(kept >> (16 * part)), batch.data() + end);
-    }
+  // The packed indexes never reach bytes not yet read: end is at most the offset of these 16.
+  for (std::size_t offset = 0; offset < size; offset += 16) {
+    const __m128i index = indexes_of_16(
+        _mm_load_si128(reinterpret_cast<const __m128i*>(block.data() + offset)), width,  // NOLINT
+        bound);
+    const auto keep =
+        ~static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(index, rejected)));
+    end += pack_bytes(index, keep, batch.data() + end);
   }
   return end;
 }

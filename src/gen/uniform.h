@@ -84,27 +84,44 @@ inline std::uint64_t rejected_mask(const std::uint8_t* bytes) {
 #endif
 }
 
+#if defined(__SSE2__)
+// Sixteen bytes' indexes below n, each INDEX_REJECTED where its byte is: products in 16-bit
+// lanes, the rejected ones found by comparing their low bytes, the indexes their high bytes.
+// width is n in every 16-bit lane, bound 256 mod n.
+inline __m128i indexes_of_16(__m128i bytes, __m128i width, __m128i bound) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i low_byte = _mm_set1_epi16(0xFF);
+  const __m128i low = _mm_mullo_epi16(_mm_unpacklo_epi8(bytes, zero), width);
+  const __m128i high = _mm_mullo_epi16(_mm_unpackhi_epi8(bytes, zero), width);
+  const __m128i rejected = _mm_packs_epi16(_mm_cmpgt_epi16(bound, _mm_and_si128(low, low_byte)),
+                                           _mm_cmpgt_epi16(bound, _mm_and_si128(high, low_byte)));
+  const __m128i index = _mm_packus_epi16(_mm_srli_epi16(low, 8), _mm_srli_epi16(high, 8));
+  return _mm_or_si128(index, rejected);
+}
+
+inline __m128i index_width(std::int32_t n) {
+  return _mm_set1_epi16(static_cast<short>(n));
+}
+
+inline __m128i rejection_bound(std::int32_t n) {
+  return _mm_set1_epi16(REJECTED_LOW_BYTES[static_cast<std::size_t>(n)]);
+}
+#endif
+
 // indexes_or_rejected and rejected_mask at once, for the 64 bytes at bytes: each byte's index or
-// INDEX_REJECTED into out, and the mask of the rejected ones. With SSE2, sixteen bytes take a
-// score of instructions: products in 16-bit lanes, the rejected ones found by comparing their
-// low bytes, the indexes their high bytes.
+// INDEX_REJECTED into out, and the mask of the rejected ones.
 inline std::uint64_t indexes_of_row(const unsigned char* bytes, std::int32_t n, std::uint8_t* out) {
 #if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i width = _mm_set1_epi16(static_cast<short>(n));
-  const __m128i low_byte = _mm_set1_epi16(0xFF);
-  const __m128i bound = _mm_set1_epi16(REJECTED_LOW_BYTES[static_cast<std::size_t>(n)]);
+  const __m128i width = index_width(n);
+  const __m128i bound = rejection_bound(n);
+  const __m128i rejected = _mm_set1_epi8(static_cast<char>(INDEX_REJECTED));
   std::uint64_t mask = 0;
   for (std::size_t part = 0; part < 4; ++part) {
-    const __m128i row = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes) + part);  // NOLINT
-    const __m128i low = _mm_mullo_epi16(_mm_unpacklo_epi8(row, zero), width);
-    const __m128i high = _mm_mullo_epi16(_mm_unpackhi_epi8(row, zero), width);
-    const __m128i rejected = _mm_packs_epi16(_mm_cmpgt_epi16(bound, _mm_and_si128(low, low_byte)),
-                                             _mm_cmpgt_epi16(bound, _mm_and_si128(high, low_byte)));
-    const __m128i index = _mm_packus_epi16(_mm_srli_epi16(low, 8), _mm_srli_epi16(high, 8));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out) + part,  // NOLINT
-                     _mm_or_si128(index, rejected));
-    mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(rejected)))
+    const __m128i index = indexes_of_16(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes) + part), width, bound);  // NOLINT
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out) + part, index);                     // NOLINT
+    mask |= static_cast<std::uint64_t>(
+                static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(index, rejected))))
             << (16 * part);
   }
   return mask;
