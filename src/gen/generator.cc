@@ -18,7 +18,11 @@ namespace {
 // The block of passwords being filled. Not on the stack: there the whole 64 KiB would be touched
 // page by page on entry (stack clash protection), which for one short password costs more than
 // making it; here a run touches only the pages it fills.
-alignas(64) std::array<char, OUTPUT_BLOCK_SIZE> buffer;
+// Each password is drawn in place, and a draw may write up to DRAW_ROOM characters from its start:
+// the next line overwrites what it wrote past the password's end, and room is left after the
+// last.
+constexpr std::size_t DRAW_ROOM = PASSWORD_SIZE_MAX + 16;
+alignas(64) std::array<char, OUTPUT_BLOCK_SIZE + DRAW_ROOM> buffer;
 // The part of it being filled, for random_source_failed to wipe on its way out.
 std::span<char> block_in_use;
 
@@ -118,24 +122,19 @@ std::uint8_t draw_chars(const Pool& pool, std::span<char> password) {
 }
 
 #if defined(TOLVANE_SSSE3)
-// The raw characters of a run, for the rare walk over neighbours, and the password being drawn,
-// with room for whole rows past its end; both wiped with the block.
-alignas(16) std::array<unsigned char, 32> raw;
-alignas(16) std::array<char, 64> drawn;
-
 bool neighbours_at(unsigned char previous, unsigned char c) {
   return static_cast<unsigned>(c - previous + 1) <= 2u;
 }
 
-// Which of the length raw characters the sequence rule keeps, given flagged, those that neighbour
-// the raw character before them (or last, the last one kept before the run). A flagged one
-// follows a kept one, so it goes; then the ones after it are tested against that kept one until
-// one stays, after which the flags hold again. Flags are few: about one run in three has none.
+// Which of the first run's length characters, raw, the sequence rule keeps, given flagged, those
+// that neighbour the character before them. A flagged one follows a kept one, so it goes; then
+// the ones after it are tested against that kept one until one stays, after which the flags hold
+// again. Flags are few: about one run in three has none.
 std::uint32_t kept_of_run(std::uint32_t flagged, std::uint32_t kept, std::size_t length,
-                          unsigned char last) {
+                          const unsigned char* raw) {
   while (flagged != 0) {
     const auto j = static_cast<std::size_t>(std::countr_zero(flagged));
-    const unsigned char before = j == 0 ? last : raw[j - 1];
+    const unsigned char before = raw[j - 1];  // the first character is never flagged
     kept &= ~(1u << j);
     std::size_t k = j + 1;
     for (; k < length && neighbours_at(before, raw[k]); ++k) {
@@ -186,53 +185,45 @@ struct RowTables {
       _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(2)), d)));
 }
 
-// Draws the first run of a password, its size indexes, sixteen at a time: each a character by
-// table lookups, and the neighbours the sequence rule flags found at once. The few characters
-// that rule took out are drawn again one by one, as in draw_chars, from where this left off.
+// Draws a password of size characters into out, which has room for DRAW_ROOM: its first run, all
+// size indexes, sixteen at a time, each a character by a few shuffles, the neighbours the
+// sequence rule flags found at once, and the characters kept packed in order, all without a
+// branch per character. The few the rule took out are drawn again one by one, as in draw_chars.
+// Nothing is read back from memory just written in pieces, which would wait for the pieces.
 [[gnu::target("ssse3")]] std::uint8_t draw_chars_ssse3(const Pool& pool, bool no_sequences,
-                                                       std::span<char> password) {
-  const std::size_t size = password.size();
+                                                       char* out, std::size_t size) {
   const auto among = [](__m128i c, char first, char count) {
     const __m128i moved = _mm_add_epi8(c, _mm_set1_epi8(static_cast<char>(-128 - first)));
     return _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(-128 + count)), moved);
   };
   const RowTables tables = row_tables(pool);
-  const std::uint8_t* run = random_run(pool.n, size);
-  const __m128i c0 =
-      chars_of(tables, _mm_loadu_si128(reinterpret_cast<const __m128i*>(run)));  // NOLINT
-  const __m128i c1 =
-      chars_of(tables, _mm_loadu_si128(reinterpret_cast<const __m128i*>(run) + 1));  // NOLINT
+  const auto* const run = reinterpret_cast<const __m128i*>(random_run(pool.n, size));  // NOLINT
+  const __m128i c0 = chars_of(tables, _mm_loadu_si128(run));
+  const __m128i c1 = chars_of(tables, _mm_loadu_si128(run + 1));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), c0);      // NOLINT
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out) + 1, c1);  // NOLINT
   const std::uint32_t valid = size == 32 ? ~0u : (1u << size) - 1;
   std::uint32_t kept = valid;
-  char* out = drawn.data();
   if (no_sequences) {
-    _mm_store_si128(reinterpret_cast<__m128i*>(raw.data()), c0);      // NOLINT
-    _mm_store_si128(reinterpret_cast<__m128i*>(raw.data()) + 1, c1);  // NOLINT
-    const __m128i before1 = _mm_alignr_epi8(c1, c0, 15);
     const std::uint32_t flagged =
-        (flags_of(c0, _mm_slli_si128(c0, 1)) | flags_of(c1, before1) << 16) & valid & ~1u;
+        (flags_of(c0, _mm_slli_si128(c0, 1)) | flags_of(c1, _mm_alignr_epi8(c1, c0, 15)) << 16) &
+        valid & ~1u;
     if (flagged != 0) {
-      kept = kept_of_run(flagged, valid, size, 0);
+      kept = kept_of_run(flagged, valid, size, reinterpret_cast<unsigned char*>(out));  // NOLINT
     }
   }
   std::size_t i = size;
-  if (kept == valid) {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), c0);      // NOLINT
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out) + 1, c1);  // NOLINT
-  } else {
+  if (kept != valid) {
     i = pack_bytes(c0, kept, out);
     i += pack_bytes(c1, kept >> 16, out + i);
   }
   const __m128i folded = _mm_set1_epi8(0x20);
-  std::uint8_t seen = 0;
-  if ((mask_of(among(_mm_or_si128(c0, folded), 'a', 26), among(_mm_or_si128(c1, folded), 'a', 26)) &
-       kept) != 0) {
-    seen |= FLAG_SAW_LETTER;
-  }
-  if ((mask_of(among(c0, '0', 10), among(c1, '0', 10)) & kept) != 0) {
-    seen |= FLAG_SAW_DIGIT;
-  }
-  // The kept character that ended the run is the last of them.
+  const std::uint32_t letters =
+      mask_of(among(_mm_or_si128(c0, folded), 'a', 26), among(_mm_or_si128(c1, folded), 'a', 26));
+  const std::uint32_t digits = mask_of(among(c0, '0', 10), among(c1, '0', 10));
+  std::uint8_t seen = (letters & kept) != 0 ? FLAG_SAW_LETTER : 0;
+  seen |= (digits & kept) != 0 ? FLAG_SAW_DIGIT : 0;
+  // The first character always stays, so the last kept one is there to go on from.
   unsigned lowest = static_cast<unsigned char>(out[i - 1]) - 1u;
   while (i < size) {
     const std::size_t length = size - i;
@@ -246,26 +237,17 @@ struct RowTables {
       }
     }
   }
-  // Two copies that overlap where size is below 32: no call, and no loop.
-  if (size >= 16) {
-    std::memcpy(password.data(), drawn.data(), 16);
-    std::memcpy(password.data() + size - 16, drawn.data() + size - 16, 16);
-  } else if (size >= 8) {
-    std::memcpy(password.data(), drawn.data(), 8);
-    std::memcpy(password.data() + size - 8, drawn.data() + size - 8, 8);
-  } else {
-    std::memcpy(password.data(), drawn.data(), 4);
-    std::memcpy(password.data() + size - 4, drawn.data() + size - 4, 4);
-  }
   return seen;
 }
-
 #endif
 
-void draw_password(Options& options, const Pool& pool, std::span<char> password) {
+// Draws password, at the start of room (DRAW_ROOM characters), and sets the state bits of what it
+// drew.
+void draw_password(Options& options, const Pool& pool, std::span<char> password, char* room) {
 #if defined(TOLVANE_SSSE3)
   if (ssse3_usable) {
-    options.flags |= draw_chars_ssse3(pool, (options.flags & FLAG_NO_SEQUENCES) != 0, password);
+    options.flags |=
+        draw_chars_ssse3(pool, (options.flags & FLAG_NO_SEQUENCES) != 0, room, password.size());
     return;
   }
 #endif
@@ -327,9 +309,11 @@ bool keeps_rules(std::string_view password, std::uint8_t flags) {
   return (seen & FLAG_SAW_LETTER) != 0 && digit_ok;
 }
 
-void make_password(Options& options, const Pool& pool, std::span<char> password) {
+// make_password, for a password at the start of room, which has DRAW_ROOM characters.
+void make_password_in(Options& options, const Pool& pool, char* room, std::size_t size) {
+  const std::span<char> password(room, size);
   for (;;) {
-    draw_password(options, pool, password);
+    draw_password(options, pool, password, room);
     const bool repaired = repair_password(options, password);
     options.flags &= OPTION_FLAGS;
     // A password the repairs left alone keeps every rule by construction. One they changed may
@@ -341,6 +325,13 @@ void make_password(Options& options, const Pool& pool, std::span<char> password)
   }
 }
 
+void make_password(Options& options, const Pool& pool, std::span<char> password) {
+  std::array<char, DRAW_ROOM> room;
+  make_password_in(options, pool, room.data(), password.size());
+  std::copy_n(room.data(), password.size(), password.data());
+  wipe(room);
+}
+
 bool generate_passwords(Options& options, WriteFn write, ClockFn clock) {
   const Pool pool = build_pool(options.flags);
   random_seed(seed_from_clock(clock()));
@@ -349,19 +340,19 @@ bool generate_passwords(Options& options, WriteFn write, ClockFn clock) {
   // line cut at a block's end, so a run that ends early leaves only whole passwords behind.
   // Once written, a block is wiped: no password outlives its write in this process's memory.
   const auto line = static_cast<std::size_t>(options.size) + 1;
-  const auto lines_per_block = static_cast<std::int32_t>(buffer.size() / line);
+  const auto lines_per_block = static_cast<std::int32_t>(OUTPUT_BLOCK_SIZE / line);
   block_in_use = buffer;
   bool written = true;
   for (std::int32_t left = options.count; written && left > 0; left -= lines_per_block) {
     const std::int32_t lines = std::min(left, lines_per_block);
     char* end = buffer.data();
     for (std::int32_t k = 0; k < lines; ++k, end += line) {
-      make_password(options, pool, std::span<char>(end, line - 1));
+      make_password_in(options, pool, end, line - 1);
       end[line - 1] = '\n';
     }
     const std::span<char> block(buffer.data(), end);
     written = write({block.data(), block.size()});
-    wipe(block);
+    wipe({block.data(), block.size() + DRAW_ROOM});  // and what the last draw wrote past its end
   }
   block_in_use = {};
   random_finish();
