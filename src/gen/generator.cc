@@ -190,13 +190,13 @@ struct RowTables {
 // sequence rule flags found at once, and the characters kept packed in order, all without a
 // branch per character. The few the rule took out are drawn again one by one, as in draw_chars.
 // Nothing is read back from memory just written in pieces, which would wait for the pieces.
-[[gnu::target("ssse3")]] std::uint8_t draw_chars_ssse3(const Pool& pool, bool no_sequences,
-                                                       char* out, std::size_t size) {
+[[gnu::target("ssse3")]] std::uint8_t draw_chars_ssse3(const Pool& pool, const RowTables& tables,
+                                                       bool no_sequences, char* out,
+                                                       std::size_t size) {
   const auto among = [](__m128i c, char first, char count) {
     const __m128i moved = _mm_add_epi8(c, _mm_set1_epi8(static_cast<char>(-128 - first)));
     return _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(-128 + count)), moved);
   };
-  const RowTables tables = row_tables(pool);
   const auto* const run = reinterpret_cast<const __m128i*>(random_run(pool.n, size));  // NOLINT
   const __m128i c0 = chars_of(tables, _mm_loadu_si128(run));
   const __m128i c1 = chars_of(tables, _mm_loadu_si128(run + 1));
@@ -240,20 +240,6 @@ struct RowTables {
   return seen;
 }
 #endif
-
-// Draws password, at the start of room (DRAW_ROOM characters), and sets the state bits of what it
-// drew.
-void draw_password(Options& options, const Pool& pool, std::span<char> password, char* room) {
-#if defined(TOLVANE_SSSE3)
-  if (ssse3_usable) {
-    options.flags |=
-        draw_chars_ssse3(pool, (options.flags & FLAG_NO_SEQUENCES) != 0, room, password.size());
-    return;
-  }
-#endif
-  options.flags |= (options.flags & FLAG_NO_SEQUENCES) != 0 ? draw_chars<true>(pool, password)
-                                                            : draw_chars<false>(pool, password);
-}
 
 // Plants the digit and the letter a drawn password lacks; returns whether it changed anything.
 bool repair_password(const Options& options, std::span<char> password) {
@@ -309,25 +295,68 @@ bool keeps_rules(std::string_view password, std::uint8_t flags) {
   return (seen & FLAG_SAW_LETTER) != 0 && digit_ok;
 }
 
-// make_password, for a password at the start of room, which has DRAW_ROOM characters.
-void make_password_in(Options& options, const Pool& pool, char* room, std::size_t size) {
-  const std::span<char> password(room, size);
-  for (;;) {
-    draw_password(options, pool, password, room);
-    const bool repaired = repair_password(options, password);
-    options.flags &= OPTION_FLAGS;
-    // A password the repairs left alone keeps every rule by construction. One they changed may
-    // have lost its only letter or digit, or gained a forbidden pair: that one is drawn again,
-    // the stream running on, so what tolvane prints always keeps the rules it was asked for.
-    if (!repaired || keeps_rules({password.data(), password.size()}, options.flags)) {
-      return;
-    }
+namespace {
+
+// Plants what a drawn password lacks, and says whether it may stand. A password the repairs left
+// alone keeps every rule by construction. One they changed may have lost its only letter or
+// digit, or gained a forbidden pair: that one is drawn again, the stream running on, so what
+// tolvane prints always keeps the rules it was asked for.
+[[gnu::always_inline]] inline bool settle_password(Options& options, std::span<char> password) {
+  const bool repaired = repair_password(options, password);
+  options.flags &= OPTION_FLAGS;
+  return !repaired || keeps_rules({password.data(), password.size()}, options.flags);
+}
+
+// Fills lines lines at out, each a password of size characters drawn by draw(at, size) and a
+// newline. Inlined into each caller, so that the draw is inlined into the loop.
+template <typename Draw>
+[[gnu::always_inline]] inline void fill_lines_with(Options& options, char* out, std::int32_t lines,
+                                                   std::size_t size, const Draw& draw) {
+  for (std::int32_t k = 0; k < lines; ++k, out += size + 1) {
+    do {
+      options.flags |= draw(out, size);
+    } while (!settle_password(options, {out, size}));
+    out[size] = '\n';
   }
 }
 
+#if defined(TOLVANE_SSSE3)
+[[gnu::target("ssse3")]] void fill_lines_ssse3(Options& options, const Pool& pool, char* out,
+                                               std::int32_t lines, std::size_t size) {
+  const RowTables tables = row_tables(pool);
+  const bool no_sequences = (options.flags & FLAG_NO_SEQUENCES) != 0;
+  fill_lines_with(
+      options, out, lines, size, [&](char* at, std::size_t length) __attribute__((always_inline)) {
+        return draw_chars_ssse3(pool, tables, no_sequences, at, length);
+      });
+}
+#endif
+
+// The lines of a block at out, which has room for DRAW_ROOM characters from the last line's start.
+void fill_lines(Options& options, const Pool& pool, char* out, std::int32_t lines,
+                std::size_t size) {
+#if defined(TOLVANE_SSSE3)
+  if (ssse3_usable) {
+    fill_lines_ssse3(options, pool, out, lines, size);
+    return;
+  }
+#endif
+  if ((options.flags & FLAG_NO_SEQUENCES) != 0) {
+    fill_lines_with(options, out, lines, size, [&](char* at, std::size_t length) {
+      return draw_chars<true>(pool, {at, length});
+    });
+  } else {
+    fill_lines_with(options, out, lines, size, [&](char* at, std::size_t length) {
+      return draw_chars<false>(pool, {at, length});
+    });
+  }
+}
+
+}  // namespace
+
 void make_password(Options& options, const Pool& pool, std::span<char> password) {
   std::array<char, DRAW_ROOM> room;
-  make_password_in(options, pool, room.data(), password.size());
+  fill_lines(options, pool, room.data(), 1, password.size());
   std::copy_n(room.data(), password.size(), password.data());
   wipe(room);
 }
@@ -345,12 +374,8 @@ bool generate_passwords(Options& options, WriteFn write, ClockFn clock) {
   bool written = true;
   for (std::int32_t left = options.count; written && left > 0; left -= lines_per_block) {
     const std::int32_t lines = std::min(left, lines_per_block);
-    char* end = buffer.data();
-    for (std::int32_t k = 0; k < lines; ++k, end += line) {
-      make_password_in(options, pool, end, line - 1);
-      end[line - 1] = '\n';
-    }
-    const std::span<char> block(buffer.data(), end);
+    fill_lines(options, pool, buffer.data(), lines, line - 1);
+    const std::span<char> block(buffer.data(), static_cast<std::size_t>(lines) * line);
     written = write({block.data(), block.size()});
     wipe({block.data(), block.size() + DRAW_ROOM});  // and what the last draw wrote past its end
   }
