@@ -14,6 +14,7 @@ using ChaCha20Nonce = std::array<unsigned char, 12>;
 // the kernel; false if the library cannot start.
 bool chacha20_init(const ChaCha20Key& key);
 
-// Fills out with the keystream of key and nonce, from its first block (block counter 0).
+// Fills out with the keystream of key and nonce, from its first block (block counter 0). Before
+// chacha20_init, with libsodium's portable code: the same bytes, more slowly.
 void chacha20_keystream(std::span<unsigned char> out, const ChaCha20Key& key,
                         const ChaCha20Nonce& nonce);

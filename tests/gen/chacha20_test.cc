@@ -40,15 +40,19 @@ TEST(ChaCha20, KeystreamMatchesTheRfc8439Vectors) {
        "69 12 c6 53 3e 32 ee 7a ed 29 b7 21 76 9c e6 4e 43 d5 71 33 b0 74 d8 39 d5 31 ed 1f 28 "
        "51 0a fb 45 ac e1 0a 1f 4b 79 4d 6f "},
   };
-  ASSERT_TRUE(chacha20_init(ChaCha20Key{}));
-  for (const Row& row : rows) {
-    ChaCha20Key key{};
-    for (std::size_t i = 0; row.key_start != 0 && i < key.size(); ++i)
-      key[i] = static_cast<unsigned char>(row.key_start + i);
-    const std::vector<unsigned char> expected = bytes_of(row.keystream);
-    std::vector<unsigned char> out(expected.size());
-    chacha20_keystream(out, key, row.nonce);
-    EXPECT_EQ(out, expected);
+  // A short run never starts the library: its portable code, and then the fastest, must agree.
+  for (const bool started : {false, true}) {
+    if (started)
+      ASSERT_TRUE(chacha20_init(ChaCha20Key{}));
+    for (const Row& row : rows) {
+      ChaCha20Key key{};
+      for (std::size_t i = 0; row.key_start != 0 && i < key.size(); ++i)
+        key[i] = static_cast<unsigned char>(row.key_start + i);
+      const std::vector<unsigned char> expected = bytes_of(row.keystream);
+      std::vector<unsigned char> out(expected.size());
+      chacha20_keystream(out, key, row.nonce);
+      EXPECT_EQ(out, expected) << (started ? "started" : "not started");
+    }
   }
 }
 
