@@ -148,95 +148,93 @@ std::uint32_t kept_of_run(std::uint32_t flagged, std::uint32_t kept, std::size_t
 constexpr std::size_t POOL_ROWS = std::tuple_size_v<decltype(Pool::chars)> / 16;
 // A vector type's attributes do not survive as a template argument: a plain array, then.
 struct RowTables {
-  __m128i row[POOL_ROWS];  // NOLINT(modernize-avoid-c-arrays)
+  __m256i row[POOL_ROWS];  // NOLINT(modernize-avoid-c-arrays)
 };
 
-// The pool's rows of sixteen, each XORed with the row before it, for chars_of.
-[[gnu::target("ssse3")]] RowTables row_tables(const Pool& pool) {
+// The pool's rows of sixteen, each XORed with the row before it, in both halves, for chars_of.
+[[gnu::target("avx2")]] RowTables row_tables(const Pool& pool) {
   RowTables tables{};
   const auto* const rows = reinterpret_cast<const __m128i*>(pool.chars.data());  // NOLINT
-  tables.row[0] = _mm_loadu_si128(rows);
-  for (std::size_t row = 1; row < POOL_ROWS; ++row) {
-    tables.row[row] = _mm_xor_si128(_mm_loadu_si128(rows + row), _mm_loadu_si128(rows + row - 1));
+  __m128i before = _mm_setzero_si128();
+  for (std::size_t row = 0; row < POOL_ROWS; ++row) {
+    const __m128i chars = _mm_loadu_si128(rows + row);
+    tables.row[row] = _mm256_broadcastsi128_si256(_mm_xor_si128(chars, before));
+    before = chars;
   }
   return tables;
 }
 
-// The pool's characters at sixteen indexes, a shuffle a row. Taking 16 from the indexes row by
-// row leaves those of earlier rows negative, which the shuffle makes 0; those of later rows look
-// up something, which the XOR of the later rows' tables undoes.
-[[gnu::target("ssse3")]] __m128i chars_of(const RowTables& tables, __m128i index) {
-  __m128i c = _mm_shuffle_epi8(tables.row[0], index);
+// The pool's characters at 32 indexes, a shuffle a row. Taking 16 from the indexes row by row
+// leaves those of earlier rows negative, which the shuffle makes 0; those of later rows look up
+// something, which the XOR of the later rows' tables undoes.
+[[gnu::target("avx2")]] __m256i chars_of(const RowTables& tables, __m256i index) {
+  __m256i c = _mm256_shuffle_epi8(tables.row[0], index);
   for (std::size_t row = 1; row < POOL_ROWS; ++row) {
-    index = _mm_sub_epi8(index, _mm_set1_epi8(16));
-    c = _mm_xor_si128(c, _mm_shuffle_epi8(tables.row[row], index));
+    index = _mm256_sub_epi8(index, _mm256_set1_epi8(16));
+    c = _mm256_xor_si256(c, _mm256_shuffle_epi8(tables.row[row], index));
   }
   return c;
 }
 
-[[gnu::target("ssse3")]] std::uint32_t mask_of(__m128i low, __m128i high) {
-  return static_cast<std::uint32_t>(_mm_movemask_epi8(low)) |
-         static_cast<std::uint32_t>(_mm_movemask_epi8(high)) << 16;
+// The bits of the characters of c that neighbour the one shift places before them (code 0
+// before the first, which nothing neighbours).
+template <int kShift>
+[[gnu::target("avx2")]] std::uint32_t neighbour_bits(__m256i c) {
+  // The first half, moved into the second, with zeros below: what the shift brings in.
+  const __m256i carried = _mm256_permute2x128_si256(c, c, 0x08);
+  const __m256i previous = _mm256_alignr_epi8(c, carried, 16 - kShift);
+  const __m256i d = _mm256_add_epi8(_mm256_sub_epi8(c, previous), _mm256_set1_epi8(1));
+  return static_cast<std::uint32_t>(
+      _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(d, _mm256_set1_epi8(2)), d)));
 }
 
-[[gnu::target("ssse3")]] std::uint32_t flags_of(__m128i c, __m128i previous) {
-  const __m128i d = _mm_add_epi8(_mm_sub_epi8(c, previous), _mm_set1_epi8(1));
-  return static_cast<std::uint32_t>(
-      _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(2)), d)));
+// The bits of the characters of c among the count from first.
+[[gnu::target("avx2")]] std::uint32_t among_bits(__m256i c, char first, char count) {
+  const __m256i moved = _mm256_add_epi8(c, _mm256_set1_epi8(static_cast<char>(-128 - first)));
+  return static_cast<std::uint32_t>(_mm256_movemask_epi8(
+      _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(-128 + count)), moved)));
 }
 
 // Draws a password of size characters into out, which has room for DRAW_ROOM: its first run, all
-// size indexes, sixteen at a time, each a character by a few shuffles, the neighbours the
-// sequence rule flags found at once, and the characters kept packed in order, all without a
-// branch per character. The few the rule took out are drawn again one by one, as in draw_chars.
-// Nothing is read back from memory just written in pieces, which would wait for the pieces.
-[[gnu::target("ssse3")]] std::uint8_t draw_chars_ssse3(const Pool& pool, const RowTables& tables,
-                                                       bool no_sequences, char* out,
-                                                       std::size_t size) {
-  const auto among = [](__m128i c, char first, char count) {
-    const __m128i moved = _mm_add_epi8(c, _mm_set1_epi8(static_cast<char>(-128 - first)));
-    return _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(-128 + count)), moved);
-  };
-  const auto* const run = reinterpret_cast<const __m128i*>(random_run(pool.n, size));  // NOLINT
-  const __m128i c0 = chars_of(tables, _mm_loadu_si128(run));
-  const __m128i c1 = chars_of(tables, _mm_loadu_si128(run + 1));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), c0);      // NOLINT
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out) + 1, c1);  // NOLINT
+// size indexes at once, each a character by a few shuffles, the neighbours the sequence rule
+// flags found at once, and the characters kept packed in order, all without a branch per
+// character. The few the rule took out are drawn again one by one, as in draw_chars.
+[[gnu::target("avx2")]] std::uint8_t draw_chars_avx2(const Pool& pool, const RowTables& tables,
+                                                      bool no_sequences, char* out,
+                                                      std::size_t size) {
+  const std::uint8_t* const run = random_run(pool.n, size);
+  const __m256i c = chars_of(tables, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(run)));  // NOLINT
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), c);  // NOLINT
   const std::uint32_t valid = size == 32 ? ~0u : (1u << size) - 1;
   std::uint32_t kept = valid;
   if (no_sequences) {
     // Each character against the one before it, and against the one before that, which it
-    // follows should the one before it go. The first has none before it (code 0 stands in).
-    const std::uint32_t flagged =
-        (flags_of(c0, _mm_slli_si128(c0, 1)) | flags_of(c1, _mm_alignr_epi8(c1, c0, 15)) << 16) &
-        valid;
-    const std::uint32_t second =
-        flags_of(c0, _mm_slli_si128(c0, 2)) | flags_of(c1, _mm_alignr_epi8(c1, c0, 14)) << 16;
+    // follows should the one before it go.
+    const std::uint32_t flagged = neighbour_bits<1>(c) & valid;
+    const std::uint32_t second = neighbour_bits<2>(c);
     // Where no flagged character is followed by one flagged too, or by a neighbour of the one
     // before it, each flag takes out its own character and no other. Nineteen runs in twenty.
     kept = ((flagged << 1) & (flagged | second) & valid) == 0
                ? valid & ~flagged
                : kept_of_run(flagged, valid, size, reinterpret_cast<unsigned char*>(out));  // NOLINT
   }
-  std::size_t i = pack_bytes(c0, kept, out);
-  i += pack_bytes(c1, kept >> 16, out + i);
-  const __m128i folded = _mm_set1_epi8(0x20);
-  const std::uint32_t letters =
-      mask_of(among(_mm_or_si128(c0, folded), 'a', 26), among(_mm_or_si128(c1, folded), 'a', 26));
-  const std::uint32_t digits = mask_of(among(c0, '0', 10), among(c1, '0', 10));
+  std::size_t i = pack_bytes(_mm256_castsi256_si128(c), kept, out);
+  i += pack_bytes(_mm256_extracti128_si256(c, 1), kept >> 16, out + i);
+  // Setting bit 5 folds the capitals onto the small letters, and nothing else onto them.
+  const std::uint32_t letters = among_bits(_mm256_or_si256(c, _mm256_set1_epi8(0x20)), 'a', 26);
   std::uint8_t seen = (letters & kept) != 0 ? FLAG_SAW_LETTER : 0;
-  seen |= (digits & kept) != 0 ? FLAG_SAW_DIGIT : 0;
+  seen |= (among_bits(c, '0', 10) & kept) != 0 ? FLAG_SAW_DIGIT : 0;
   // The first character always stays, so the last kept one is there to go on from.
   unsigned lowest = static_cast<unsigned char>(out[i - 1]) - 1u;
   while (i < size) {
     const std::size_t length = size - i;
     for (const std::uint8_t *next = random_run(pool.n, length), *const end = next + length;
          next != end; ++next) {
-      const auto c = static_cast<unsigned char>(pool.chars[*next]);
-      if (c - lowest > 2u) {
-        out[i++] = static_cast<char>(c);
-        lowest = c - 1u;
-        seen |= CHAR_CLASS[c];
+      const auto ch = static_cast<unsigned char>(pool.chars[*next]);
+      if (ch - lowest > 2u) {
+        out[i++] = static_cast<char>(ch);
+        lowest = ch - 1u;
+        seen |= CHAR_CLASS[ch];
       }
     }
   }
@@ -324,13 +322,13 @@ template <typename Draw>
 }
 
 #if defined(TOLVANE_SSSE3)
-[[gnu::target("ssse3")]] void fill_lines_ssse3(Options& options, const Pool& pool, char* out,
+[[gnu::target("avx2")]] void fill_lines_ssse3(Options& options, const Pool& pool, char* out,
                                                std::int32_t lines, std::size_t size) {
   const RowTables tables = row_tables(pool);
   const bool no_sequences = (options.flags & FLAG_NO_SEQUENCES) != 0;
   fill_lines_with(
       options, out, lines, size, [&](char* at, std::size_t length) __attribute__((always_inline)) {
-        return draw_chars_ssse3(pool, tables, no_sequences, at, length);
+        return draw_chars_avx2(pool, tables, no_sequences, at, length);
       });
 }
 #endif

@@ -75,7 +75,7 @@ std::int32_t spare_index(std::int32_t n) {
 // and not on any value. With SSSE3 each row's accepted indexes are packed in order, with no
 // branch per rejection.
 #if defined(TOLVANE_SSSE3)
-[[gnu::target("ssse3")]] std::size_t make_packed_batch(std::size_t size) {
+[[gnu::target("avx2")]] std::size_t make_packed_batch(std::size_t size) {
   const __m128i width = index_width(batch_n);
   const __m128i bound = rejection_bound(batch_n);
   const __m128i rejected = _mm_set1_epi8(static_cast<char>(INDEX_REJECTED));

@@ -10,12 +10,12 @@
 
 #if defined(__SSE2__) && defined(__GNUC__) && defined(__GLIBC__)
 #include <sys/platform/x86.h>
-#include <tmmintrin.h>
+#include <immintrin.h>
 #define TOLVANE_SSSE3 1
 
 // Read from what the C library learnt at start, not from the processor again: CPUID is slow
 // where a hypervisor answers it. Tests clear it to run the plain code on the same input.
-inline bool ssse3_usable = CPU_FEATURE_ACTIVE(SSSE3);
+inline bool ssse3_usable = CPU_FEATURE_ACTIVE(AVX2);
 
 // For each mask of eight bytes to keep, the shuffle that packs those bytes at the start of eight
 // (0x80 zeroes the rest, and still does with 8 added), and how many they are.
@@ -45,7 +45,7 @@ inline constexpr std::array<std::uint8_t, 256> PACK_COUNT = [] {
 
 // Writes the bytes of bytes whose bits are set in keep (its low 16), in order, at out; returns
 // how many. Up to 16 bytes at out are written, whatever keep says: out needs that room.
-[[gnu::target("ssse3")]] inline std::size_t pack_bytes(__m128i bytes, std::uint32_t keep,
+[[gnu::target("avx2")]] inline std::size_t pack_bytes(__m128i bytes, std::uint32_t keep,
                                                        void* out) {
   auto* const at = static_cast<unsigned char*>(out);
   const std::uint32_t low = keep & 0xFF;
