@@ -5,8 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gen/avx2.h"
+#include "gen/draw_avx2.h"
 #include "gen/random.h"
-#include "gen/ssse3.h"
 #include "gen/wipe.h"
 
 #if defined(__SSE2__)
@@ -21,7 +22,7 @@ namespace {
 // Each password is drawn in place, and a draw may write up to DRAW_ROOM characters from its start:
 // the next line overwrites what it wrote past the password's end, and room is left after the
 // last.
-constexpr std::size_t DRAW_ROOM = PASSWORD_SIZE_MAX + 16;
+constexpr std::size_t DRAW_ROOM = 2 * PASSWORD_SIZE_MAX;
 alignas(64) std::array<char, OUTPUT_BLOCK_SIZE + DRAW_ROOM> buffer;
 // The part of it being filled, for random_source_failed to wipe on its way out.
 std::span<char> block_in_use;
@@ -121,127 +122,6 @@ std::uint8_t draw_chars(const Pool& pool, std::span<char> password) {
   return class_bits({password.data(), size});
 }
 
-#if defined(TOLVANE_SSSE3)
-bool neighbours_at(unsigned char previous, unsigned char c) {
-  return static_cast<unsigned>(c - previous + 1) <= 2u;
-}
-
-// Which of the first run's length characters, raw, the sequence rule keeps, given flagged, those
-// that neighbour the character before them. A flagged one follows a kept one, so it goes; then
-// the ones after it are tested against that kept one until one stays, after which the flags hold
-// again. Flags are few: about one run in three has none.
-std::uint32_t kept_of_run(std::uint32_t flagged, std::uint32_t kept, std::size_t length,
-                          const unsigned char* raw) {
-  while (flagged != 0) {
-    const auto j = static_cast<std::size_t>(std::countr_zero(flagged));
-    const unsigned char before = raw[j - 1];  // the first character is never flagged
-    kept &= ~(1u << j);
-    std::size_t k = j + 1;
-    for (; k < length && neighbours_at(before, raw[k]); ++k) {
-      kept &= ~(1u << k);
-    }
-    flagged = k + 1 >= 32 ? 0 : flagged & (~0u << (k + 1));
-  }
-  return kept;
-}
-
-constexpr std::size_t POOL_ROWS = std::tuple_size_v<decltype(Pool::chars)> / 16;
-// A vector type's attributes do not survive as a template argument: a plain array, then.
-struct RowTables {
-  __m256i row[POOL_ROWS];  // NOLINT(modernize-avoid-c-arrays)
-};
-
-// The pool's rows of sixteen, each XORed with the row before it, in both halves, for chars_of.
-[[gnu::target("avx2")]] RowTables row_tables(const Pool& pool) {
-  RowTables tables{};
-  const auto* const rows = reinterpret_cast<const __m128i*>(pool.chars.data());  // NOLINT
-  __m128i before = _mm_setzero_si128();
-  for (std::size_t row = 0; row < POOL_ROWS; ++row) {
-    const __m128i chars = _mm_loadu_si128(rows + row);
-    tables.row[row] = _mm256_broadcastsi128_si256(_mm_xor_si128(chars, before));
-    before = chars;
-  }
-  return tables;
-}
-
-// The pool's characters at 32 indexes, a shuffle a row. Taking 16 from the indexes row by row
-// leaves those of earlier rows negative, which the shuffle makes 0; those of later rows look up
-// something, which the XOR of the later rows' tables undoes.
-[[gnu::target("avx2")]] __m256i chars_of(const RowTables& tables, __m256i index) {
-  __m256i c = _mm256_shuffle_epi8(tables.row[0], index);
-  for (std::size_t row = 1; row < POOL_ROWS; ++row) {
-    index = _mm256_sub_epi8(index, _mm256_set1_epi8(16));
-    c = _mm256_xor_si256(c, _mm256_shuffle_epi8(tables.row[row], index));
-  }
-  return c;
-}
-
-// The bits of the characters of c that neighbour the one shift places before them (code 0
-// before the first, which nothing neighbours).
-template <int kShift>
-[[gnu::target("avx2")]] std::uint32_t neighbour_bits(__m256i c) {
-  // The first half, moved into the second, with zeros below: what the shift brings in.
-  const __m256i carried = _mm256_permute2x128_si256(c, c, 0x08);
-  const __m256i previous = _mm256_alignr_epi8(c, carried, 16 - kShift);
-  const __m256i d = _mm256_add_epi8(_mm256_sub_epi8(c, previous), _mm256_set1_epi8(1));
-  return static_cast<std::uint32_t>(
-      _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(d, _mm256_set1_epi8(2)), d)));
-}
-
-// The bits of the characters of c among the count from first.
-[[gnu::target("avx2")]] std::uint32_t among_bits(__m256i c, char first, char count) {
-  const __m256i moved = _mm256_add_epi8(c, _mm256_set1_epi8(static_cast<char>(-128 - first)));
-  return static_cast<std::uint32_t>(_mm256_movemask_epi8(
-      _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(-128 + count)), moved)));
-}
-
-// Draws a password of size characters into out, which has room for DRAW_ROOM: its first run, all
-// size indexes at once, each a character by a few shuffles, the neighbours the sequence rule
-// flags found at once, and the characters kept packed in order, all without a branch per
-// character. The few the rule took out are drawn again one by one, as in draw_chars.
-[[gnu::target("avx2")]] std::uint8_t draw_chars_avx2(const Pool& pool, const RowTables& tables,
-                                                      bool no_sequences, char* out,
-                                                      std::size_t size) {
-  const std::uint8_t* const run = random_run(pool.n, size);
-  const __m256i c = chars_of(tables, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(run)));  // NOLINT
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), c);  // NOLINT
-  const std::uint32_t valid = size == 32 ? ~0u : (1u << size) - 1;
-  std::uint32_t kept = valid;
-  if (no_sequences) {
-    // Each character against the one before it, and against the one before that, which it
-    // follows should the one before it go.
-    const std::uint32_t flagged = neighbour_bits<1>(c) & valid;
-    const std::uint32_t second = neighbour_bits<2>(c);
-    // Where no flagged character is followed by one flagged too, or by a neighbour of the one
-    // before it, each flag takes out its own character and no other. Nineteen runs in twenty.
-    kept = ((flagged << 1) & (flagged | second) & valid) == 0
-               ? valid & ~flagged
-               : kept_of_run(flagged, valid, size, reinterpret_cast<unsigned char*>(out));  // NOLINT
-  }
-  std::size_t i = pack_bytes(_mm256_castsi256_si128(c), kept, out);
-  i += pack_bytes(_mm256_extracti128_si256(c, 1), kept >> 16, out + i);
-  // Setting bit 5 folds the capitals onto the small letters, and nothing else onto them.
-  const std::uint32_t letters = among_bits(_mm256_or_si256(c, _mm256_set1_epi8(0x20)), 'a', 26);
-  std::uint8_t seen = (letters & kept) != 0 ? FLAG_SAW_LETTER : 0;
-  seen |= (among_bits(c, '0', 10) & kept) != 0 ? FLAG_SAW_DIGIT : 0;
-  // The first character always stays, so the last kept one is there to go on from.
-  unsigned lowest = static_cast<unsigned char>(out[i - 1]) - 1u;
-  while (i < size) {
-    const std::size_t length = size - i;
-    for (const std::uint8_t *next = random_run(pool.n, length), *const end = next + length;
-         next != end; ++next) {
-      const auto ch = static_cast<unsigned char>(pool.chars[*next]);
-      if (ch - lowest > 2u) {
-        out[i++] = static_cast<char>(ch);
-        lowest = ch - 1u;
-        seen |= CHAR_CLASS[ch];
-      }
-    }
-  }
-  return seen;
-}
-#endif
-
 // Plants the digit and the letter a drawn password lacks; returns whether it changed anything.
 bool repair_password(const Options& options, std::span<char> password) {
   bool repaired = false;
@@ -298,66 +178,79 @@ bool keeps_rules(std::string_view password, std::uint8_t flags) {
 
 namespace {
 
-// Plants what a drawn password lacks, and says whether it may stand. A password the repairs left
-// alone keeps every rule by construction. One they changed may have lost its only letter or
-// digit, or gained a forbidden pair: that one is drawn again, the stream running on, so what
-// tolvane prints always keeps the rules it was asked for.
-[[gnu::always_inline]] inline bool settle_password(Options& options, std::span<char> password) {
-  const bool repaired = repair_password(options, password);
-  options.flags &= OPTION_FLAGS;
-  return !repaired || keeps_rules({password.data(), password.size()}, options.flags);
-}
-
 // Fills lines lines at out, each a password of size characters drawn by draw(at, size) and a
-// newline. Inlined into each caller, so that the draw is inlined into the loop.
-template <typename Draw>
-[[gnu::always_inline]] inline void fill_lines_with(Options& options, char* out, std::int32_t lines,
-                                                   std::size_t size, const Draw& draw) {
+// newline. A password the repairs left alone keeps every rule by construction. One they changed
+// may have lost its only letter or digit, or gained a forbidden pair: that one is drawn again, the
+// stream running on, so what tolvane prints always keeps the rules it was asked for. The repairs
+// draw from the stream: forget() is told.
+template <typename Draw, typename Forget>
+void fill_lines_with(Options& options, char* out, std::int32_t lines, std::size_t size,
+                     const Draw& draw, const Forget& forget) {
   for (std::int32_t k = 0; k < lines; ++k, out += size + 1) {
-    do {
+    const std::span<char> password(out, size);
+    for (;;) {
       options.flags |= draw(out, size);
-    } while (!settle_password(options, {out, size}));
+      const bool repaired = repair_password(options, password);
+      options.flags &= OPTION_FLAGS;
+      if (!repaired) {
+        break;
+      }
+      forget();
+      if (keeps_rules({out, size}, options.flags)) {
+        break;
+      }
+    }
     out[size] = '\n';
   }
 }
 
-#if defined(TOLVANE_SSSE3)
-[[gnu::target("avx2")]] void fill_lines_ssse3(Options& options, const Pool& pool, char* out,
-                                               std::int32_t lines, std::size_t size) {
-  const RowTables tables = row_tables(pool);
-  const bool no_sequences = (options.flags & FLAG_NO_SEQUENCES) != 0;
-  fill_lines_with(
-      options, out, lines, size, [&](char* at, std::size_t length) __attribute__((always_inline)) {
-        return draw_chars_avx2(pool, tables, no_sequences, at, length);
-      });
-}
-#endif
-
 // The lines of a block at out, which has room for DRAW_ROOM characters from the last line's start.
 void fill_lines(Options& options, const Pool& pool, char* out, std::int32_t lines,
                 std::size_t size) {
-#if defined(TOLVANE_SSSE3)
-  if (ssse3_usable) {
-    fill_lines_ssse3(options, pool, out, lines, size);
+  const bool no_sequences = (options.flags & FLAG_NO_SEQUENCES) != 0;
+#if defined(TOLVANE_AVX2)
+  if (avx2_usable) {
+    fill_lines_with(
+        options, out, lines, size,
+        [&](char* at, std::size_t length) {
+          return draw_chars_avx2(pool, no_sequences, at, length);
+        },
+        draw_avx2_forget);
     return;
   }
 #endif
-  if ((options.flags & FLAG_NO_SEQUENCES) != 0) {
-    fill_lines_with(options, out, lines, size, [&](char* at, std::size_t length) {
-      return draw_chars<true>(pool, {at, length});
-    });
+  const auto nothing = [] {};
+  if (no_sequences) {
+    fill_lines_with(
+        options, out, lines, size,
+        [&](char* at, std::size_t length) {
+          return draw_chars<true>(pool, {at, length});
+        },
+        nothing);
   } else {
-    fill_lines_with(options, out, lines, size, [&](char* at, std::size_t length) {
-      return draw_chars<false>(pool, {at, length});
-    });
+    fill_lines_with(
+        options, out, lines, size,
+        [&](char* at, std::size_t length) {
+          return draw_chars<false>(pool, {at, length});
+        },
+        nothing);
   }
+}
+
+// What was made ahead of the stream is of the stream just ended, or of one about to be seeded.
+void forget_ahead() {
+#if defined(TOLVANE_AVX2)
+  draw_avx2_forget();
+#endif
 }
 
 }  // namespace
 
 void make_password(Options& options, const Pool& pool, std::span<char> password) {
   std::array<char, DRAW_ROOM> room;
+  forget_ahead();
   fill_lines(options, pool, room.data(), 1, password.size());
+  forget_ahead();
   std::copy_n(room.data(), password.size(), password.data());
   wipe(room);
 }
@@ -365,6 +258,7 @@ void make_password(Options& options, const Pool& pool, std::span<char> password)
 bool generate_passwords(Options& options, WriteFn write, ClockFn clock) {
   const Pool pool = build_pool(options.flags);
   random_seed(seed_from_clock(clock()));
+  forget_ahead();
 
   // Whole lines go out in large blocks: one write per 64 KiB, never one per line, and never a
   // line cut at a block's end, so a run that ends early leaves only whole passwords behind.
@@ -381,6 +275,7 @@ bool generate_passwords(Options& options, WriteFn write, ClockFn clock) {
     wipe({block.data(), block.size() + DRAW_ROOM});  // and what the last draw wrote past its end
   }
   block_in_use = {};
+  forget_ahead();
   random_finish();
   return written;
 }
@@ -389,6 +284,7 @@ void random_source_failed() {
   // The block being filled is never written out, and no password ever passes through the C
   // library's buffers.
   wipe(block_in_use);
+  forget_ahead();
   random_finish();
   write_stderr(MSG_RANDOM_ERROR);
   std::exit(STATUS_RANDOM_ERROR);

@@ -20,6 +20,15 @@ std::int32_t random_index(std::int32_t n);
 // source's state.
 const std::uint8_t* random_run(std::int32_t n, std::size_t count);
 
+// The next count indexes below n (count at most RANDOM_PEEK_MAX), in place, but not yet drawn:
+// random_take then draws the first count of them, as many as the caller turned out to use, and
+// the rest stay the next to be drawn. Valid until the next draw. (From the system source,
+// indexes below another n than the first it was asked for are made afresh for each look and
+// not kept; no index is handed out twice either way.)
+inline constexpr std::size_t RANDOM_PEEK_MAX = 512;
+const std::uint8_t* random_peek(std::int32_t n, std::size_t count);
+void random_take(std::size_t count);
+
 // Ends the stream: the system source wipes its key and the values it did not hand out.
 void random_finish();
 

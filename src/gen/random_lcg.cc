@@ -48,14 +48,13 @@ constexpr Lanes lanes_after(std::uint32_t seed) noexcept {
 // The values made ahead, with each one's index below run_n alongside, so that a run of the pool's
 // indexes is handed out in place. Room before the AHEAD new values for the few left unused. The
 // first values after seeding are few: one password needs no more.
-constexpr std::size_t RUN_MAX = 32;
+constexpr std::size_t RUN_MAX = RANDOM_PEEK_MAX;
 constexpr std::size_t AHEAD = 1024;
 constexpr std::size_t AHEAD_FIRST = 64;
 std::size_t ahead = AHEAD_FIRST;
 constinit Lanes lanes = lanes_after(1);  // the stream before any seeding is seed 1's
 alignas(16) std::array<std::uint16_t, RUN_MAX + AHEAD> values;
-alignas(16)
-    std::array<std::uint8_t, RUN_MAX + AHEAD + RUN_MAX> indexes;  // a run may be read as 32 bytes
+alignas(16) std::array<std::uint8_t, RUN_MAX + AHEAD> indexes;
 std::size_t next = 0;
 std::size_t end = 0;
 std::int32_t run_n = 1;
@@ -179,15 +178,23 @@ std::int32_t random_index(std::int32_t n) {
   return scale_to_index(random_next(), n);
 }
 
-const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
+const std::uint8_t* random_peek(std::int32_t n, std::size_t count) {
   if (n != run_n) {
     change_run_n(n);
   }
-  if (end - next < count) {
+  while (end - next < count) {  // twice at most: the first values after seeding are few
     make_values();
   }
-  const std::uint8_t* run = indexes.data() + next;
+  return indexes.data() + next;
+}
+
+void random_take(std::size_t count) {
   next += count;
+}
+
+const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
+  const std::uint8_t* run = random_peek(n, count);
+  random_take(count);
   return run;
 }
 

@@ -7,10 +7,11 @@
 #include <array>
 #include <bit>
 #include <cstddef>
+#include <cstring>
 #include <span>
 
+#include "gen/avx2.h"
 #include "gen/random.h"
-#include "gen/ssse3.h"
 #include "gen/system_stream.h"
 #include "gen/uniform.h"
 #include "gen/wipe.h"
@@ -28,9 +29,10 @@ constexpr std::size_t ROW = 64;
 // made from it.
 struct Secrets {
   alignas(64) std::array<unsigned char, BATCH_MAX> block;
-  alignas(64) std::array<std::uint8_t, BATCH_MAX + 32> batch;  // a run may be read as 32 bytes
+  // The indexes a look left unused, moved to the front, then a block's new ones.
+  alignas(64) std::array<std::uint8_t, RANDOM_PEEK_MAX + BATCH_MAX> batch;
   alignas(64) std::array<unsigned char, SPARE> spare;
-  std::array<std::uint8_t, 32> spare_run;
+  std::array<std::uint8_t, RANDOM_PEEK_MAX> spare_run;
 };
 Secrets secrets;
 auto& block = secrets.block;
@@ -44,10 +46,12 @@ const std::uint8_t* batch_end = batch.data();
 // A run of a few passwords needs a few hundred indexes: the batches start small and grow, so that
 // such a run neither makes nor wipes keystream it never uses.
 std::size_t batch_size = BATCH_FIRST;
-std::size_t batch_written = 0;  // how much of block and batch holds anything to wipe
+std::size_t block_written = 0;  // how much of block and batch holds anything to wipe
+std::size_t batch_written = 0;
 std::size_t spare_next = SPARE;
-bool spare_run_written = false;
-bool keyed = false;  // between random_seed and random_finish
+std::size_t spare_run_written = 0;
+bool peeked_spare = false;  // the last look was at spare indexes, which random_take leaves be
+bool keyed = false;         // between random_seed and random_finish
 
 // Every refill passes here, never the fast path: no draw is made from a stream never started
 // (whose key would be all zeros) or already wiped.
@@ -70,24 +74,23 @@ std::int32_t spare_index(std::int32_t n) {
   }
 }
 
-// The first size bytes of block made indexes, the rejected ones taken out: what remains is the
-// accepted indexes, each exactly uniform, in an order that depends on where the rejections fell
-// and not on any value. With SSSE3 each row's accepted indexes are packed in order, with no
-// branch per rejection.
-#if defined(TOLVANE_SSSE3)
-[[gnu::target("avx2")]] std::size_t make_packed_batch(std::size_t size) {
+// The first size bytes of block made indexes at out, the rejected ones taken out; returns how
+// many remain: the accepted indexes, each exactly uniform, in an order that depends on where the
+// rejections fell and not on any value. With AVX2 each row's accepted indexes are packed in order,
+// with no branch per rejection.
+#if defined(TOLVANE_AVX2)
+[[gnu::target("avx2")]] std::size_t make_packed_batch(std::uint8_t* out, std::size_t size) {
   const __m128i width = index_width(batch_n);
   const __m128i bound = rejection_bound(batch_n);
   const __m128i rejected = _mm_set1_epi8(static_cast<char>(INDEX_REJECTED));
   std::size_t end = 0;
-  // The packed indexes never reach bytes not yet read: end is at most the offset of these 16.
   for (std::size_t offset = 0; offset < size; offset += 16) {
     const __m128i index = indexes_of_16(
         _mm_load_si128(reinterpret_cast<const __m128i*>(block.data() + offset)), width,  // NOLINT
         bound);
     const auto keep =
         ~static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(index, rejected)));
-    end += pack_bytes(index, keep, batch.data() + end);
+    end += pack_bytes(index, keep, out + end);
   }
   return end;
 }
@@ -96,15 +99,15 @@ std::int32_t spare_index(std::int32_t n) {
 // Without it, each rejected slot takes the last good index of the batch, which then ends before
 // it. Each row's rejected slots are found with its indexes, so the loop over them mispredicts
 // about once a row rather than once a rejection.
-std::size_t make_batch(std::size_t size) {
-#if defined(TOLVANE_SSSE3)
-  if (ssse3_usable) {
-    return make_packed_batch(size);
+std::size_t make_batch(std::uint8_t* out, std::size_t size) {
+#if defined(TOLVANE_AVX2)
+  if (avx2_usable) {
+    return make_packed_batch(out, size);
   }
 #endif
   std::array<std::uint64_t, BATCH_MAX / ROW> masks;
   for (std::size_t row = 0; row < size / ROW; ++row) {
-    masks[row] = indexes_of_row(block.data() + row * ROW, batch_n, batch.data() + row * ROW);
+    masks[row] = indexes_of_row(block.data() + row * ROW, batch_n, out + row * ROW);
   }
   std::size_t end = size;
   for (std::size_t row = 0; row * ROW < end; ++row) {
@@ -115,43 +118,45 @@ std::size_t make_batch(std::size_t size) {
       }
       do {
         --end;
-      } while (end > hole && batch[end] == INDEX_REJECTED);
-      batch[hole] = batch[end];
+      } while (end > hole && out[end] == INDEX_REJECTED);
+      out[hole] = out[end];
     }
   }
   return end;
 }
 
-// A fresh batch of at least count indexes. The few left unused at the old batch's end are
-// dropped, which costs a little keystream and nothing else: they are drawn by no one.
+// A batch of at least count indexes: those left unused, moved to the front, and new ones after
+// them, from blocks that start small and grow.
 void fill_batch(std::size_t count) {
   do {
+    const auto left = static_cast<std::size_t>(batch_end - batch_next);
+    std::memmove(batch.data(), batch_next, left);
     const std::size_t size = batch_size;
     refill({block.data(), size});
-    batch_written = std::max(batch_written, size);
+    block_written = std::max(block_written, size);
+    batch_written = std::max(batch_written, left + size);
     batch_size = std::min(2 * size, BATCH_MAX);
-    batch_end = batch.data() + make_batch(size);
+    batch_end = batch.data() + left + make_batch(batch.data() + left, size);
     batch_next = batch.data();
   } while (static_cast<std::size_t>(batch_end - batch_next) < count);
 }
 
-// Every run the batch cannot serve: the first after seeding, which fixes the batch's n (the
+// Every look the batch cannot serve: the first after seeding, which fixes the batch's n (the
 // pool's), a batch that holds too few, and the repairs' set lengths and positions, which take
-// spare bytes.
-[[gnu::noinline]] const std::uint8_t* run_outside_batch(std::int32_t n, std::size_t count) {
+// spare bytes, made afresh for each look.
+[[gnu::noinline]] const std::uint8_t* peek_outside_batch(std::int32_t n, std::size_t count) {
   if (batch_n == 0) {
     batch_n = n;
   }
-  if (n != batch_n) {
+  peeked_spare = n != batch_n;
+  if (peeked_spare) {
     std::generate_n(spare_run.begin(), count,
                     [n] { return static_cast<std::uint8_t>(spare_index(n)); });
-    spare_run_written = true;
+    spare_run_written = std::max(spare_run_written, count);
     return spare_run.data();
   }
   fill_batch(count);
-  const std::uint8_t* run = batch_next;
-  batch_next += count;
-  return run;
+  return batch_next;
 }
 
 }  // namespace
@@ -168,34 +173,42 @@ void random_seed(std::uint32_t /*seed*/) {
   spare_next = 0;
 }
 
+const std::uint8_t* random_peek(std::int32_t n, std::size_t count) {
+  if (n == batch_n && static_cast<std::size_t>(batch_end - batch_next) >= count) {
+    peeked_spare = false;
+    return batch_next;
+  }
+  return peek_outside_batch(n, count);
+}
+
+void random_take(std::size_t count) {
+  if (!peeked_spare) {
+    batch_next += count;
+  }
+}
+
+const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
+  const std::uint8_t* run = random_peek(n, count);
+  random_take(count);
+  return run;
+}
+
 std::int32_t random_index(std::int32_t n) {
   if (n == batch_n && batch_next != batch_end) {
     return *batch_next++;
   }
-  return *run_outside_batch(n, 1);
-}
-
-const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
-  if (n == batch_n && static_cast<std::size_t>(batch_end - batch_next) >= count) {
-    const std::uint8_t* run = batch_next;
-    batch_next += count;
-    return run;
-  }
-  return run_outside_batch(n, count);
+  return *random_run(n, 1);
 }
 
 // Only what was written is wiped: a short run wrote a few hundred bytes of the batch, not all.
 void random_finish() {
   keyed = false;
   stream_finish();
-  wipe({block.data(), batch_written});
+  wipe({block.data(), block_written});
   wipe({batch.data(), batch_written});
   wipe(spare);
-  if (spare_run_written) {
-    wipe(spare_run);
-  }
-  batch_written = 0;
-  spare_run_written = false;
+  wipe({spare_run.data(), spare_run_written});
+  block_written = batch_written = spare_run_written = 0;
   batch_next = batch_end = batch.data();
   spare_next = spare.size();
 }

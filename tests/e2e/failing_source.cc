@@ -17,20 +17,34 @@ void random_seed(std::uint32_t /*seed*/) {
   draws = 0;
 }
 
-std::int32_t random_index(std::int32_t n) {
-  if (++draws > DRAWS_BEFORE_FAILURE) {
+// Any spread will do: the test looks at the shape of the lines, not at their letters.
+std::uint8_t index_at(unsigned draw, std::int32_t n) {
+  return static_cast<std::uint8_t>((draw * 2654435761u >> 7) % static_cast<unsigned>(n));
+}
+
+const std::uint8_t* random_peek(std::int32_t n, std::size_t count) {
+  static std::array<std::uint8_t, RANDOM_PEEK_MAX> look;
+  for (std::size_t i = 0; i < count; ++i) {
+    look[i] = index_at(draws + 1 + static_cast<unsigned>(i), n);
+  }
+  return look.data();
+}
+
+void random_take(std::size_t count) {
+  draws += static_cast<unsigned>(count);
+  if (draws > DRAWS_BEFORE_FAILURE) {
     random_source_failed();
   }
-  // Any spread will do: the test looks at the shape of the lines, not at their letters.
-  return static_cast<std::int32_t>((draws * 2654435761u >> 7) % static_cast<unsigned>(n));
 }
 
 const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
-  static std::array<std::uint8_t, 32> run;
-  for (std::size_t i = 0; i < count; ++i) {
-    run[i] = static_cast<std::uint8_t>(random_index(n));
-  }
-  return run.data();
+  const std::uint8_t* run = random_peek(n, count);
+  random_take(count);
+  return run;
+}
+
+std::int32_t random_index(std::int32_t n) {
+  return *random_run(n, 1);
 }
 
 void random_finish() {}

@@ -42,8 +42,9 @@ TEST(ChaCha20, KeystreamMatchesTheRfc8439Vectors) {
   };
   // A short run never starts the library: its portable code, and then the fastest, must agree.
   for (const bool started : {false, true}) {
-    if (started)
+    if (started) {
       ASSERT_TRUE(chacha20_init(ChaCha20Key{}));
+    }
     for (const Row& row : rows) {
       ChaCha20Key key{};
       for (std::size_t i = 0; row.key_start != 0 && i < key.size(); ++i)

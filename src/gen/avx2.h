@@ -1,6 +1,6 @@
-// SSSE3's byte shuffle where the processor has it (nearly every x86-64 in use, but not the
-// baseline the programs are built for): the code that uses it is compiled for it function by
-// function, and runs only where ssse3_usable says so.
+// AVX2 where the processor has it (every x86-64 of the last ten years, but not the baseline the
+// programs are built for): the code that uses it is compiled for it function by function, and
+// runs only where avx2_usable says so.
 #pragma once
 
 #include <array>
@@ -9,13 +9,14 @@
 #include <cstdint>
 
 #if defined(__SSE2__) && defined(__GNUC__) && defined(__GLIBC__)
-#include <sys/platform/x86.h>
 #include <immintrin.h>
-#define TOLVANE_SSSE3 1
+#include <sys/platform/x86.h>
+#define TOLVANE_AVX2 1
 
 // Read from what the C library learnt at start, not from the processor again: CPUID is slow
-// where a hypervisor answers it. Tests clear it to run the plain code on the same input.
-inline bool ssse3_usable = CPU_FEATURE_ACTIVE(AVX2);
+// where a hypervisor answers it. POPCNT too, which every processor with AVX2 has. Tests clear it
+// to run the plain code on the same input.
+inline bool avx2_usable = CPU_FEATURE_ACTIVE(AVX2) && CPU_FEATURE_ACTIVE(POPCNT);
 
 // For each mask of eight bytes to keep, the shuffle that packs those bytes at the start of eight
 // (0x80 zeroes the rest, and still does with 8 added), and how many they are.
@@ -46,7 +47,7 @@ inline constexpr std::array<std::uint8_t, 256> PACK_COUNT = [] {
 // Writes the bytes of bytes whose bits are set in keep (its low 16), in order, at out; returns
 // how many. Up to 16 bytes at out are written, whatever keep says: out needs that room.
 [[gnu::target("avx2")]] inline std::size_t pack_bytes(__m128i bytes, std::uint32_t keep,
-                                                       void* out) {
+                                                      void* out) {
   auto* const at = static_cast<unsigned char*>(out);
   const std::uint32_t low = keep & 0xFF;
   const std::uint32_t high = keep >> 8 & 0xFF;
