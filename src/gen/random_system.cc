@@ -80,17 +80,25 @@ std::int32_t spare_index(std::int32_t n) {
 // with no branch per rejection.
 #if defined(TOLVANE_AVX2)
 [[gnu::target("avx2")]] std::size_t make_packed_batch(std::uint8_t* out, std::size_t size) {
-  const __m128i width = index_width(batch_n);
-  const __m128i bound = rejection_bound(batch_n);
-  const __m128i rejected = _mm_set1_epi8(static_cast<char>(INDEX_REJECTED));
+  // As indexes_of_16 does, 32 bytes at a time: the unpacking and packing keep to each half.
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i low_byte = _mm256_set1_epi16(0xFF);
+  const __m256i width = _mm256_set1_epi16(static_cast<short>(batch_n));
+  const __m256i bound = _mm256_set1_epi16(REJECTED_LOW_BYTES[static_cast<std::size_t>(batch_n)]);
   std::size_t end = 0;
-  for (std::size_t offset = 0; offset < size; offset += 16) {
-    const __m128i index = indexes_of_16(
-        _mm_load_si128(reinterpret_cast<const __m128i*>(block.data() + offset)), width,  // NOLINT
-        bound);
-    const auto keep =
-        ~static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(index, rejected)));
-    end += pack_bytes(index, keep, out + end);
+  for (std::size_t offset = 0; offset < size; offset += 32) {
+    const __m256i bytes =
+        _mm256_load_si256(reinterpret_cast<const __m256i*>(block.data() + offset));  // NOLINT
+    const __m256i low = _mm256_mullo_epi16(_mm256_unpacklo_epi8(bytes, zero), width);
+    const __m256i high = _mm256_mullo_epi16(_mm256_unpackhi_epi8(bytes, zero), width);
+    const __m256i rejected =
+        _mm256_packs_epi16(_mm256_cmpgt_epi16(bound, _mm256_and_si256(low, low_byte)),
+                           _mm256_cmpgt_epi16(bound, _mm256_and_si256(high, low_byte)));
+    const __m256i index =
+        _mm256_packus_epi16(_mm256_srli_epi16(low, 8), _mm256_srli_epi16(high, 8));
+    const auto keep = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(rejected));
+    end += pack_bytes(_mm256_castsi256_si128(index), keep, out + end);
+    end += pack_bytes(_mm256_extracti128_si256(index, 1), keep >> 16, out + end);
   }
   return end;
 }
