@@ -2,6 +2,9 @@
 
 #include <sodium.h>
 
+#include <algorithm>
+#include <array>
+
 static_assert(std::tuple_size_v<ChaCha20Key> == crypto_stream_chacha20_ietf_KEYBYTES);
 static_assert(std::tuple_size_v<ChaCha20Nonce> == crypto_stream_chacha20_ietf_NONCEBYTES);
 
@@ -43,7 +46,17 @@ bool chacha20_init(const ChaCha20Key& key) {
   return started;
 }
 
+// The keystream is written as the encryption of zeros: the plain call clears its output first,
+// a pass over every byte that reading these zeros, which stay in the cache, saves.
+constexpr std::size_t ZEROS = 4096;
+const std::array<unsigned char, ZEROS> zeros{};
+
 void chacha20_keystream(std::span<unsigned char> out, const ChaCha20Key& key,
                         const ChaCha20Nonce& nonce) {
-  (void)crypto_stream_chacha20_ietf(out.data(), out.size(), nonce.data(), key.data());
+  constexpr std::size_t BLOCK = 64;
+  for (std::size_t done = 0; done < out.size(); done += ZEROS) {
+    (void)crypto_stream_chacha20_ietf_xor_ic(out.data() + done, zeros.data(),
+                                             std::min(ZEROS, out.size() - done), nonce.data(),
+                                             static_cast<std::uint32_t>(done / BLOCK), key.data());
+  }
 }
