@@ -122,18 +122,14 @@ std::uint8_t draw_chars(const Pool& pool, std::span<char> password) {
   return class_bits({password.data(), size});
 }
 
-// Plants the digit and the letter a drawn password lacks; returns whether it changed anything.
-bool repair_password(const Options& options, std::span<char> password) {
-  bool repaired = false;
+// Plants the digit and the letter a drawn password lacks.
+void repair_password(const Options& options, std::span<char> password) {
   if ((options.flags & FLAG_REQUIRE_DIGIT) != 0 && (options.flags & FLAG_SAW_DIGIT) == 0) {
     plant_random_char(password, DIGIT_SET);
-    repaired = true;
   }
   if ((options.flags & FLAG_SAW_LETTER) == 0) {
     plant_random_char(password, (options.flags & FLAG_LOWER_ONLY) != 0 ? LOWER_SET : UPPER_SET);
-    repaired = true;
   }
-  return repaired;
 }
 
 }  // namespace
@@ -189,12 +185,14 @@ void fill_lines_with(Options& options, char* out, std::int32_t lines, std::size_
   for (std::int32_t k = 0; k < lines; ++k, out += size + 1) {
     const std::span<char> password(out, size);
     for (;;) {
-      options.flags |= draw(out, size);
-      const bool repaired = repair_password(options, password);
-      options.flags &= OPTION_FLAGS;
-      if (!repaired) {
-        break;
+      const std::uint8_t seen = draw(out, size);
+      const bool digit_wanted = (options.flags & FLAG_REQUIRE_DIGIT) != 0;
+      if ((seen & FLAG_SAW_LETTER) != 0 && (!digit_wanted || (seen & FLAG_SAW_DIGIT) != 0)) {
+        break;  // nothing to repair: by far the most passwords
       }
+      options.flags |= seen;
+      repair_password(options, password);
+      options.flags &= OPTION_FLAGS;
       forget();
       if (keeps_rules({out, size}, options.flags)) {
         break;
