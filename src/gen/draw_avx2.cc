@@ -22,7 +22,9 @@ constexpr std::size_t WORDS = AHEAD / 64;
 struct Ahead {
   alignas(32) std::array<char, AHEAD + WINDOW> chars;
   std::array<std::uint64_t, WORDS + 1> flagged;  // neighbours the character before it
-  std::array<std::uint64_t, WORDS + 1> second;   // neighbours the character two before it
+  // Follows a flagged one, and is flagged too or neighbours the character before that one: where
+  // the flags no longer say alone which characters the rule takes out.
+  std::array<std::uint64_t, WORDS + 1> tangled;
   std::array<std::uint64_t, WORDS + 1> letters;
   std::array<std::uint64_t, WORDS + 1> digits;
 };
@@ -88,24 +90,32 @@ template <int kShift>
   const RowTables tables = row_tables(pool);
   const std::size_t size = ahead_size;
   const std::uint8_t* const indexes = random_peek(pool.n, size);
+  const auto* const rows = reinterpret_cast<const __m256i*>(indexes);  // NOLINT
+  auto* const chars = reinterpret_cast<__m256i*>(ahead.chars.data());  // NOLINT
+  const auto both = [](std::uint32_t low, std::uint32_t high) {
+    return low | static_cast<std::uint64_t>(high) << 32;
+  };
+  const __m256i folded = _mm256_set1_epi8(0x20);
   __m256i before = _mm256_setzero_si256();
-  for (std::size_t at = 0; at < size; at += 32) {
-    const __m256i c = chars_of(
-        tables, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(indexes + at)));  // NOLINT
-    _mm256_store_si256(reinterpret_cast<__m256i*>(ahead.chars.data() + at), c);       // NOLINT
-    const std::size_t word = at / 64;
-    const unsigned shift = at % 64;
-    const auto put = [&](std::array<std::uint64_t, WORDS + 1>& mask, std::uint32_t bits) {
-      mask[word] = (shift == 0 ? 0 : mask[word]) | static_cast<std::uint64_t>(bits) << shift;
-    };
-    put(ahead.flagged, neighbour_bits<1>(c, before));
-    put(ahead.second, neighbour_bits<2>(c, before));
-    put(ahead.letters, among_bits(_mm256_or_si256(c, _mm256_set1_epi8(0x20)), 'a', 26));
-    put(ahead.digits, among_bits(c, '0', 10));
-    before = c;
+  std::uint64_t flagged_before = 0;
+  for (std::size_t word = 0; word < size / 64; ++word) {
+    const __m256i low = chars_of(tables, _mm256_loadu_si256(rows + 2 * word));
+    const __m256i high = chars_of(tables, _mm256_loadu_si256(rows + 2 * word + 1));
+    _mm256_store_si256(chars + 2 * word, low);
+    _mm256_store_si256(chars + 2 * word + 1, high);
+    const std::uint64_t flagged =
+        both(neighbour_bits<1>(low, before), neighbour_bits<1>(high, low));
+    const std::uint64_t second = both(neighbour_bits<2>(low, before), neighbour_bits<2>(high, low));
+    ahead.flagged[word] = flagged;
+    ahead.tangled[word] = (flagged << 1 | flagged_before >> 63) & (flagged | second);
+    ahead.letters[word] = both(among_bits(_mm256_or_si256(low, folded), 'a', 26),
+                               among_bits(_mm256_or_si256(high, folded), 'a', 26));
+    ahead.digits[word] = both(among_bits(low, '0', 10), among_bits(high, '0', 10));
+    before = high;
+    flagged_before = flagged;
   }
   const std::size_t last = size / 64;
-  ahead.flagged[last] = ahead.second[last] = ahead.letters[last] = ahead.digits[last] = 0;
+  ahead.flagged[last] = ahead.tangled[last] = ahead.letters[last] = ahead.digits[last] = 0;
   ahead_next = 0;
   ahead_end = size;
   ahead_size = AHEAD;
@@ -173,13 +183,14 @@ std::uint64_t dropped_in(std::uint64_t flagged, const char* chars) {
   std::size_t taken = size;
   if (no_sequences) {
     const std::uint64_t flagged = bits_from(ahead.flagged, at) & ~1ull;
-    const std::uint64_t second = bits_from(ahead.second, at);
+    // The first character of a password is never flagged, so neither is the one after it tangled.
+    const std::uint64_t tangled = bits_from(ahead.tangled, at) & ~3ull;
     // Where no flagged character is followed by one flagged too, or by a neighbour of the one
     // before it, each flag takes out its own character and no other: so for nineteen passwords
     // in twenty, looking as far as eight characters past the password's end. The others, and
     // those that reach further, are walked.
     const std::uint64_t reach = (1ull << (size + 8)) - 1;
-    const bool walk = ((flagged << 1) & (flagged | second) & reach) != 0;
+    const bool walk = (tangled & reach) != 0;
     dropped = walk ? dropped_in(flagged, chars) : flagged;
     taken = end_of_password();
     if (!walk && taken > size + 8) {
@@ -228,7 +239,7 @@ std::uint64_t dropped_in(std::uint64_t flagged, const char* chars) {
 
 void draw_avx2_forget() {
   wipe({ahead.chars.data(), ahead_end});
-  for (auto* mask : {&ahead.flagged, &ahead.second, &ahead.letters, &ahead.digits}) {
+  for (auto* mask : {&ahead.flagged, &ahead.tangled, &ahead.letters, &ahead.digits}) {
     wipe_bytes(std::span<std::uint64_t>(*mask));
   }
   ahead_next = ahead_end = 0;
