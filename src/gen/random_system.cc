@@ -18,24 +18,22 @@
 
 namespace {
 
-constexpr std::size_t BATCH_MAX = 4096;
+constexpr std::size_t BATCH_MAX = 8192;
 constexpr std::size_t BATCH_FIRST = 256;  // one password's worth, and a little more
 constexpr std::size_t SPARE = 1024;
 constexpr std::size_t ROW = 64;
 
 // What may tell a password, in one piece, so that one call locks it in memory while the run lasts:
-// keystream for the pool's indexes, large so the cipher runs its widest code, and the indexes
-// below batch_n made from it; keystream for every other n, taken a byte at a time, and the runs
-// made from it.
+// keystream for the pool's indexes, in blocks large enough for the cipher's widest code, made
+// indexes below batch_n in its place; keystream for every other n, taken a byte at a time, and
+// the runs made from it.
 struct Secrets {
-  alignas(64) std::array<unsigned char, BATCH_MAX> block;
-  // The indexes a look left unused, moved to the front, then a block's new ones.
+  // The indexes a look left unused, moved to the front, then a block of keystream made new ones.
   alignas(64) std::array<std::uint8_t, RANDOM_PEEK_MAX + BATCH_MAX> batch;
   alignas(64) std::array<unsigned char, SPARE> spare;
   std::array<std::uint8_t, RANDOM_PEEK_MAX> spare_run;
 };
 Secrets secrets;
-auto& block = secrets.block;
 auto& batch = secrets.batch;
 auto& spare = secrets.spare;
 auto& spare_run = secrets.spare_run;
@@ -46,8 +44,7 @@ const std::uint8_t* batch_end = batch.data();
 // A run of a few passwords needs a few hundred indexes: the batches start small and grow, so that
 // such a run neither makes nor wipes keystream it never uses.
 std::size_t batch_size = BATCH_FIRST;
-std::size_t block_written = 0;  // how much of block and batch holds anything to wipe
-std::size_t batch_written = 0;
+std::size_t batch_written = 0;  // how much of the batch holds anything to wipe
 std::size_t spare_next = SPARE;
 std::size_t spare_run_written = 0;
 bool peeked_spare = false;  // the last look was at spare indexes, which random_take leaves be
@@ -74,7 +71,8 @@ std::int32_t spare_index(std::int32_t n) {
   }
 }
 
-// The first size bytes of block made indexes at out, the rejected ones taken out; returns how
+// The size bytes of keystream at out made indexes in their place, the rejected ones taken out;
+// returns how
 // many remain: the accepted indexes, each exactly uniform, in an order that depends on where the
 // rejections fell and not on any value. With AVX2 each row's accepted indexes are packed in order,
 // with no branch per rejection.
@@ -88,7 +86,7 @@ std::int32_t spare_index(std::int32_t n) {
   std::size_t end = 0;
   for (std::size_t offset = 0; offset < size; offset += 32) {
     const __m256i bytes =
-        _mm256_load_si256(reinterpret_cast<const __m256i*>(block.data() + offset));  // NOLINT
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + offset));  // NOLINT
     const __m256i low = _mm256_mullo_epi16(_mm256_unpacklo_epi8(bytes, zero), width);
     const __m256i high = _mm256_mullo_epi16(_mm256_unpackhi_epi8(bytes, zero), width);
     const __m256i rejected =
@@ -115,7 +113,7 @@ std::size_t make_batch(std::uint8_t* out, std::size_t size) {
 #endif
   std::array<std::uint64_t, BATCH_MAX / ROW> masks;
   for (std::size_t row = 0; row < size / ROW; ++row) {
-    masks[row] = indexes_of_row(block.data() + row * ROW, batch_n, out + row * ROW);
+    masks[row] = indexes_of_row(out + row * ROW, batch_n, out + row * ROW);
   }
   std::size_t end = size;
   for (std::size_t row = 0; row * ROW < end; ++row) {
@@ -140,8 +138,7 @@ void fill_batch(std::size_t count) {
     const auto left = static_cast<std::size_t>(batch_end - batch_next);
     std::memmove(batch.data(), batch_next, left);
     const std::size_t size = batch_size;
-    refill({block.data(), size});
-    block_written = std::max(block_written, size);
+    refill({batch.data() + left, size});
     batch_written = std::max(batch_written, left + size);
     batch_size = std::min(2 * size, BATCH_MAX);
     batch_end = batch.data() + left + make_batch(batch.data() + left, size);
@@ -212,11 +209,10 @@ std::int32_t random_index(std::int32_t n) {
 void random_finish() {
   keyed = false;
   stream_finish();
-  wipe({block.data(), block_written});
   wipe({batch.data(), batch_written});
   wipe(spare);
   wipe({spare_run.data(), spare_run_written});
-  block_written = batch_written = spare_run_written = 0;
+  batch_written = spare_run_written = 0;
   batch_next = batch_end = batch.data();
   spare_next = spare.size();
 }
