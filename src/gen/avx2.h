@@ -10,13 +10,17 @@
 
 #if defined(__SSE2__) && defined(__GNUC__) && defined(__GLIBC__)
 #include <immintrin.h>
+// The C library's header is C: its functions return C's boolean type, which C++ spells bool.
+#define _Bool bool  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 #include <sys/platform/x86.h>
+#undef _Bool
 #define TOLVANE_AVX2 1
 
 // Read from what the C library learnt at start, not from the processor again: CPUID is slow
-// where a hypervisor answers it. POPCNT too, which every processor with AVX2 has. Tests clear it
-// to run the plain code on the same input.
-inline bool avx2_usable = CPU_FEATURE_ACTIVE(AVX2) && CPU_FEATURE_ACTIVE(POPCNT);
+// where a hypervisor answers it (and, C, throws nothing). POPCNT too, which every processor with
+// AVX2 has. Tests clear it to run the plain code on the same input.
+inline bool avx2_usable =  // NOLINT(cert-err58-cpp)
+    CPU_FEATURE_ACTIVE(AVX2) && CPU_FEATURE_ACTIVE(POPCNT);
 
 // For each mask of eight bytes to keep, the shuffle that packs those bytes at the start of eight
 // (0x80 zeroes the rest, and still does with 8 added), and how many they are.

@@ -22,7 +22,7 @@ namespace {
 // Each password is drawn in place, and a draw may write up to DRAW_ROOM characters from its start:
 // the next line overwrites what it wrote past the password's end, and room is left after the
 // last.
-constexpr std::size_t DRAW_ROOM = 2 * PASSWORD_SIZE_MAX;
+constexpr auto DRAW_ROOM = 2 * static_cast<std::size_t>(PASSWORD_SIZE_MAX);
 alignas(64) std::array<char, OUTPUT_BLOCK_SIZE + DRAW_ROOM> buffer;
 // The part of it being filled, for random_source_failed to wipe on its way out.
 std::span<char> block_in_use;
