@@ -1,9 +1,7 @@
 #include "gen/generator.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdlib>
-#include <cstring>
 
 #include "gen/avx2.h"
 #include "gen/draw_avx2.h"
@@ -18,10 +16,9 @@ namespace {
 
 // The block of passwords being filled. Not on the stack: there the whole 64 KiB would be touched
 // page by page on entry (stack clash protection), which for one short password costs more than
-// making it; here a run touches only the pages it fills.
-// Each password is drawn in place, and a draw may write up to DRAW_ROOM characters from its start:
-// the next line overwrites what it wrote past the password's end, and room is left after the
-// last.
+// making it; here a run touches only the pages it fills. Each password is drawn in place, and a
+// draw may write up to DRAW_ROOM characters from its start: the next line overwrites what it
+// wrote past the password's end, and there is room after the last.
 constexpr auto DRAW_ROOM = 2 * static_cast<std::size_t>(PASSWORD_SIZE_MAX);
 alignas(64) std::array<char, OUTPUT_BLOCK_SIZE + DRAW_ROOM> buffer;
 // The part of it being filled, for random_source_failed to wipe on its way out.
