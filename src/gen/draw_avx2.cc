@@ -166,7 +166,7 @@ std::uint64_t dropped_in(std::uint64_t flagged, const char* chars) {
   const std::size_t at = ahead_next;
   const char* const chars = ahead.chars.data() + at;
   // The password ends at its size-th character kept: the first size, and one more for each taken
-  // out before the end. Three rounds settle all but a few in a thousand.
+  // out before the end. One round settles it unless one of those more is taken out too.
   std::uint64_t dropped = 0;
   const auto taken_with = [&](std::size_t taken) {
     const std::uint64_t before = taken >= WINDOW ? ~0ull : (1ull << taken) - 1;
