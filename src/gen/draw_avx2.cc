@@ -151,7 +151,7 @@ std::uint64_t dropped_in(std::uint64_t flagged, const char* chars) {
     for (; k < WINDOW && are_neighbours(before, static_cast<unsigned char>(chars[k])); ++k) {
       dropped |= 1ull << k;
     }
-    flagged &= ~0ull << k << 1;  // in two steps: k + 1 may be 64
+    flagged = k + 1 >= WINDOW ? 0 : flagged & ~0ull << (k + 1);
   }
   return dropped;
 }
