@@ -160,6 +160,46 @@ TEST(Batch, HandsOutEachAcceptedIndexOnceInAnOrderFixedByTheRejections) {
   }
 }
 
+// A first batch of every byte value once, for each pool's n and some odd ones (for which the
+// rejection bound is reached): every index handed out exactly 256 / n times and, packed, each
+// from its own byte, as the byte-at-a-time sampler maps it (from another, the counts could hold).
+TEST(Batch, EveryIndexOfAPoolComesFromAsManyBytes) {
+  const PackingRestored restore;
+  for (const bool packed : packings()) {
+    use_packing(packed);
+    for (const std::int32_t n : {26, 36, 42, 52, 62, 68, 78, 37, 77, 255}) {
+      SCOPED_TRACE("n " + std::to_string(n) + ", packed " + std::to_string(packed));
+      script.assign(SPARE, 1);
+      for (std::size_t place = 0; place < 4 * BLOCK; ++place)
+        script.push_back(static_cast<unsigned char>((place * 167 + 13) % 256));  // all in 256
+      std::vector<std::uint8_t> expected;
+      for (std::size_t place = 0; place < FIRST_BATCH; ++place) {
+        const std::int32_t index = index_from_byte(script[SPARE + place], n);
+        if (index != BYTE_REJECTED)
+          expected.push_back(static_cast<std::uint8_t>(index));
+      }
+      random_seed(0);
+      std::vector<std::uint8_t> drawn;
+      while (drawn.size() < expected.size()) {
+        const std::size_t count = std::min(RUN, expected.size() - drawn.size());
+        const std::uint8_t* run = random_run(n, count);
+        drawn.insert(drawn.end(), run, run + count);
+      }
+      random_finish();
+      std::vector<int> hits(std::size_t(n), 0);
+      for (const std::uint8_t index : drawn) {
+        ASSERT_LT(index, n);
+        ++hits[index];
+      }
+      for (const int count : hits)
+        ASSERT_EQ(count, 256 / n);
+      if (packed) {
+        EXPECT_EQ(drawn, expected);
+      }
+    }
+  }
+}
+
 // Looks into the batch, taken in part or not at all, mixed with single draws and the repairs'
 // draws below another n, must hand out what single draws hand out, in the same order: a look not
 // taken leaves the same indexes next, a look after a take shows what followed it, and a look that
