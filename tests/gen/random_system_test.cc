@@ -10,8 +10,10 @@
 #include <set>
 #include <vector>
 
+#include "gen/avx2.h"
 #include "gen/random.h"
 #include "gen/system_stream.h"
+#include "gen/uniform.h"
 
 namespace {
 
@@ -45,13 +47,44 @@ void random_source_failed() {
 
 namespace {
 
-// Runs of 32 from a script of the spare bytes and four blocks, the first with its bytes at
-// rejected made 0; every other byte carries tag(its place in the blocks) + 1.
-std::vector<std::uint8_t> runs_from(const std::set<std::size_t>& rejected, std::size_t runs,
-                                    const std::function<unsigned(std::size_t)>& tag) {
+// The batch's two packings: the accepted indexes packed in order with AVX2, and the holes filled
+// from the batch's end without it. Each test runs on both; the processor may lack the first.
+std::vector<bool> packings() {
+#if defined(TOLVANE_AVX2)
+  if (avx2_usable) {
+    return {true, false};
+  }
+#endif
+  return {false};
+}
+
+void use_packing(bool packed) {
+#if defined(TOLVANE_AVX2)
+  avx2_usable = packed;
+#else
+  (void)packed;
+#endif
+}
+
+// Puts back the processor's own packing when a test ends.
+struct PackingRestored {
+  std::vector<bool> usable = packings();
+  ~PackingRestored() { use_packing(usable.front()); }
+};
+
+// The script of the spare bytes and four blocks, the first with its bytes at rejected made 0;
+// every other byte carries tag(its place in the blocks) + 1.
+void script_blocks(const std::set<std::size_t>& rejected,
+                   const std::function<unsigned(std::size_t)>& tag) {
   script.assign(SPARE, 1);
   for (std::size_t place = 0; place < 4 * BLOCK; ++place)
     script.push_back(rejected.count(place) != 0 ? 0 : static_cast<unsigned char>(tag(place) + 1));
+}
+
+// Runs of 32 from script_blocks(rejected, tag).
+std::vector<std::uint8_t> runs_from(const std::set<std::size_t>& rejected, std::size_t runs,
+                                    const std::function<unsigned(std::size_t)>& tag) {
+  script_blocks(rejected, tag);
   random_seed(0);
   std::vector<std::uint8_t> out;
   for (std::size_t k = 0; k < runs; ++k) {
@@ -94,31 +127,120 @@ TEST(Batch, HandsOutEachAcceptedIndexOnceInAnOrderFixedByTheRejections) {
   const auto low = [](std::size_t place) { return unsigned(place % 255); };
   const auto high = [](std::size_t place) { return unsigned(place / 255); };
   const auto mixed = [](std::size_t place) { return unsigned((place * 7 + 3) % 255); };
-  for (const std::set<std::size_t>& rejected : rows) {
-    SCOPED_TRACE(std::to_string(rejected.size()) + " rejected");
-    const std::size_t runs = 2 * BLOCK / RUN;
-    const std::vector<std::uint8_t> a = runs_from(rejected, runs, low);
-    const std::vector<std::uint8_t> b = runs_from(rejected, runs, high);
-    const std::vector<std::uint8_t> c = runs_from(rejected, runs, mixed);
-    std::set<std::size_t> seen;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-      const std::size_t place = std::size_t(b[i]) * 255 + a[i];
-      ASSERT_LT(place, 4 * BLOCK) << "index " << i;
-      ASSERT_EQ(rejected.count(place), 0u) << "a rejected byte handed out, index " << i;
-      ASSERT_TRUE(seen.insert(place).second) << "handed out twice: place " << place;
-      ASSERT_EQ(c[i], mixed(place)) << "the order depends on the values, index " << i;
-    }
-    // The batches start small and double up to a block. Of each batch before the last one drawn
-    // from, only the tail too short for a run may go unused.
-    const std::size_t last = *seen.rbegin();
-    for (std::size_t from = 0, size = FIRST_BATCH; from + size <= last;
-         from += size, size = std::min(2 * size, BLOCK)) {
-      std::size_t fresh = 0, used = 0;
-      for (std::size_t place = from; place < from + size; ++place) {
-        fresh += place < BLOCK && rejected.count(place) != 0 ? 0 : 1;
-        used += seen.count(place);
+  const PackingRestored restore;
+  for (const bool packed : packings()) {
+    use_packing(packed);
+    for (const std::set<std::size_t>& rejected : rows) {
+      SCOPED_TRACE(std::to_string(rejected.size()) + " rejected, packed " + std::to_string(packed));
+      const std::size_t runs = 2 * BLOCK / RUN;
+      const std::vector<std::uint8_t> a = runs_from(rejected, runs, low);
+      const std::vector<std::uint8_t> b = runs_from(rejected, runs, high);
+      const std::vector<std::uint8_t> c = runs_from(rejected, runs, mixed);
+      std::set<std::size_t> seen;
+      for (std::size_t i = 0; i < a.size(); ++i) {
+        const std::size_t place = std::size_t(b[i]) * 255 + a[i];
+        ASSERT_LT(place, 4 * BLOCK) << "index " << i;
+        ASSERT_EQ(rejected.count(place), 0u) << "a rejected byte handed out, index " << i;
+        ASSERT_TRUE(seen.insert(place).second) << "handed out twice: place " << place;
+        ASSERT_EQ(c[i], mixed(place)) << "the order depends on the values, index " << i;
       }
-      EXPECT_LT(fresh - used, RUN) << "the batch at " << from << " of " << size << " bytes";
+      // The batches start small and double up to a block. What a batch leaves unused goes
+      // before the next one's: every batch before the last one drawn from is handed out whole.
+      const std::size_t last = *seen.rbegin();
+      for (std::size_t from = 0, size = FIRST_BATCH; from + size <= last;
+           from += size, size = std::min(2 * size, BLOCK)) {
+        std::size_t fresh = 0, used = 0;
+        for (std::size_t place = from; place < from + size; ++place) {
+          fresh += place < BLOCK && rejected.count(place) != 0 ? 0 : 1;
+          used += seen.count(place);
+        }
+        EXPECT_EQ(used, fresh) << "the batch at " << from << " of " << size << " bytes";
+      }
+    }
+  }
+}
+
+// A first batch of every byte value once, for each pool's n and some odd ones (for which the
+// rejection bound is reached): every index handed out exactly 256 / n times and, packed, each
+// from its own byte, as the byte-at-a-time sampler maps it (from another, the counts could hold).
+TEST(Batch, EveryIndexOfAPoolComesFromAsManyBytes) {
+  const PackingRestored restore;
+  for (const bool packed : packings()) {
+    use_packing(packed);
+    for (const std::int32_t n : {26, 36, 42, 52, 62, 68, 78, 37, 77, 255}) {
+      SCOPED_TRACE("n " + std::to_string(n) + ", packed " + std::to_string(packed));
+      script.assign(SPARE, 1);
+      for (std::size_t place = 0; place < 4 * BLOCK; ++place)
+        script.push_back(static_cast<unsigned char>((place * 167 + 13) % 256));  // all in 256
+      std::vector<std::uint8_t> expected;
+      for (std::size_t place = 0; place < FIRST_BATCH; ++place) {
+        const std::int32_t index = index_from_byte(script[SPARE + place], n);
+        if (index != BYTE_REJECTED)
+          expected.push_back(static_cast<std::uint8_t>(index));
+      }
+      random_seed(0);
+      std::vector<std::uint8_t> drawn;
+      while (drawn.size() < expected.size()) {
+        const std::size_t count = std::min(RUN, expected.size() - drawn.size());
+        const std::uint8_t* run = random_run(n, count);
+        drawn.insert(drawn.end(), run, run + count);
+      }
+      random_finish();
+      std::vector<int> hits(std::size_t(n), 0);
+      for (const std::uint8_t index : drawn) {
+        ASSERT_LT(index, n);
+        ++hits[index];
+      }
+      for (const int count : hits)
+        ASSERT_EQ(count, 256 / n);
+      if (packed) {
+        EXPECT_EQ(drawn, expected);
+      }
+    }
+  }
+}
+
+// Looks into the batch, taken in part or not at all, mixed with single draws and the repairs'
+// draws below another n, must hand out what single draws hand out, in the same order: a look not
+// taken leaves the same indexes next, a look after a take shows what followed it, and a look that
+// needs a new batch keeps the indexes the old one left (nothing dropped, nothing twice).
+TEST(Batch, LooksShowWhatTheDrawsHandOutNext) {
+  const std::set<std::size_t> rows[] = {{}, every(0, BLOCK, 3), every(20, BLOCK)};
+  const auto mixed = [](std::size_t place) { return unsigned((place * 7 + 3) % 255); };
+  const PackingRestored restore;
+  for (const bool packed : packings()) {
+    use_packing(packed);
+    for (const std::set<std::size_t>& rejected : rows) {
+      SCOPED_TRACE(std::to_string(rejected.size()) + " rejected, packed " + std::to_string(packed));
+      script_blocks(rejected, mixed);
+      random_seed(0);
+      std::vector<std::uint8_t> single(2 * BLOCK + RANDOM_PEEK_MAX);
+      for (std::uint8_t& index : single)
+        index = static_cast<std::uint8_t>(random_index(N));
+      random_finish();
+
+      random_seed(0);
+      std::size_t next = 0;
+      for (std::uint32_t x = 11; next <= 2 * BLOCK;) {
+        x = x * 1103515245u + 12345u;
+        const std::uint32_t pick = x >> 8;
+        const std::size_t count = pick % 4 == 0 ? RANDOM_PEEK_MAX : 1 + pick / 4 % RANDOM_PEEK_MAX;
+        const std::uint8_t* look = random_peek(N, count);
+        for (std::size_t i = 0; i < count; ++i)
+          ASSERT_EQ(look[i], single[next + i])
+              << "look of " << count << " at " << next << ", " << i;
+        const std::size_t taken = pick % 3 == 0 ? 0 : pick / 2048 % (count + 1);
+        random_take(taken);
+        next += taken;
+        if (pick % 5 == 0) {
+          (void)random_run(10, 2);  // a repair: spare bytes, which leave the batch as it was
+        }
+        if (pick % 7 == 0) {
+          ASSERT_EQ(random_index(N), single[next]) << "single draw at " << next;
+          ++next;
+        }
+      }
+      random_finish();
     }
   }
 }
