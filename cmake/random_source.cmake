@@ -2,8 +2,7 @@
 # the tests build and check both sources in every tree that can build them.
 #
 # Each source is a pair of libraries: tolvane_random_<source> (the draws) and tolvane_defs_<source>
-# (what the code compiled against it must know: the system source hands the generator runs of
-# indexes, so the generator compiles another draw loop for it, and its banner names the stream).
+# (what the code compiled against it must know: the system source's banner names the stream).
 # tolvane_core_<source> is the whole program but main.
 
 set(TOLVANE_RANDOM_SOURCE system CACHE STRING

@@ -1,6 +1,5 @@
 // The process's one random source as the generator sees it: an index below n. Which source
-// answers is chosen at link time (random_lcg.cc or random_system.cc); the generator compiles the
-// draw loop that source answers fastest (RANDOM_IN_RUNS below).
+// answers is chosen at link time (random_lcg.cc or random_system.cc).
 #pragma once
 
 #include <cstddef>
