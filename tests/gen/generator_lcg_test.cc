@@ -73,6 +73,7 @@ TEST(GeneratePasswords, DrawsNothingAfterAFailedWrite) {
   EXPECT_EQ(random_next(), after_failure);
 }
 
+#if defined(TOLVANE_AVX2)
 ClockReading reading;
 ClockReading read_reading() {
   return reading;
@@ -80,14 +81,13 @@ ClockReading read_reading() {
 
 // Everything generate_passwords writes under reading, drawn by the vector code or the plain.
 std::string generate_drawing(Options options, bool vector_draw) {
-#if defined(TOLVANE_AVX2)
   avx2_usable = vector_draw;
-#endif
   written.clear();
   blocks_before_failure = -1;
   EXPECT_TRUE(generate_passwords(options, write_to_string, read_reading)) << vector_draw;
   return written;
 }
+#endif
 
 // The vector draw cuts passwords from 512 indexes made ahead, takes as many as it used, and
 // forgets them when a repair draws: the plain draw's passwords, byte for byte, for every rule
