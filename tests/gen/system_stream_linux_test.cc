@@ -14,11 +14,12 @@
 namespace {
 
 std::vector<std::pair<ChaCha20Key, ChaCha20Nonce>> calls;
+bool library_fails = false;
 
 }  // namespace
 
 bool chacha20_init(const ChaCha20Key& /*key*/) {
-  return sodium_init() >= 0;
+  return !library_fails && sodium_init() >= 0;
 }
 
 void chacha20_keystream(std::span<unsigned char> out, const ChaCha20Key& key,
@@ -28,6 +29,20 @@ void chacha20_keystream(std::span<unsigned char> out, const ChaCha20Key& key,
 }
 
 namespace {
+
+// The library starts at the first large fill, once a run has begun: should it not start, that
+// fill fails (and the run ends with the source's error), while the short ones before it stand.
+// First in the file: a library once started stays so.
+TEST(LinuxStream, AFillThatCannotStartTheLibraryFails) {
+  library_fails = true;
+  ASSERT_TRUE(stream_start());
+  std::vector<unsigned char> few(256), many(4096);
+  EXPECT_TRUE(stream_fill(few));
+  EXPECT_FALSE(stream_fill(many));
+  stream_finish();
+  library_fails = false;
+  calls.clear();
+}
 
 TEST(LinuxStream, EachKeyFillsOneBufferAndIsReplacedByItsOwnSecondStream) {
   ASSERT_TRUE(stream_start());
