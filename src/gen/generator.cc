@@ -232,6 +232,34 @@ void fill_lines(Options& options, const Pool& pool, char* out, std::int32_t line
   }
 }
 
+// The vector registers, which the draws leave holding characters, and which code run at exit
+// may store on the stack. Where the processor has AVX the upper halves too.
+#if defined(TOLVANE_AVX2)
+[[gnu::target("avx")]] void wipe_wide_registers() {
+  __asm__ __volatile__("vzeroall");
+}
+#endif
+
+void wipe_vector_registers() {
+#if defined(__SSE2__) && defined(__x86_64__) && defined(__GNUC__)
+#if defined(TOLVANE_AVX2)
+  if (avx2_usable) {
+    wipe_wide_registers();
+    return;
+  }
+#endif
+  __asm__ __volatile__(
+      "xorps %%xmm0, %%xmm0\n xorps %%xmm1, %%xmm1\n xorps %%xmm2, %%xmm2\n"
+      "xorps %%xmm3, %%xmm3\n xorps %%xmm4, %%xmm4\n xorps %%xmm5, %%xmm5\n"
+      "xorps %%xmm6, %%xmm6\n xorps %%xmm7, %%xmm7\n xorps %%xmm8, %%xmm8\n"
+      "xorps %%xmm9, %%xmm9\n xorps %%xmm10, %%xmm10\n xorps %%xmm11, %%xmm11\n"
+      "xorps %%xmm12, %%xmm12\n xorps %%xmm13, %%xmm13\n xorps %%xmm14, %%xmm14\n"
+      "xorps %%xmm15, %%xmm15" ::
+          : "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5", "xmm6", "xmm7", "xmm8", "xmm9", "xmm10",
+            "xmm11", "xmm12", "xmm13", "xmm14", "xmm15");
+#endif
+}
+
 // What was made ahead of the stream is of the stream just ended, or of one about to be seeded.
 void forget_ahead() {
 #if defined(TOLVANE_AVX2)
@@ -272,6 +300,9 @@ bool generate_passwords(Options& options, WriteFn write, ClockFn clock) {
   block_in_use = {};
   forget_ahead();
   random_finish();
+  // The draws leave characters in the frames below, spilled from registers, and in registers.
+  wipe_stack<8192>();
+  wipe_vector_registers();
   return written;
 }
 
@@ -281,6 +312,8 @@ void random_source_failed() {
   wipe(block_in_use);
   forget_ahead();
   random_finish();
+  wipe_stack<8192>();
+  wipe_vector_registers();
   write_stderr(MSG_RANDOM_ERROR);
   std::exit(STATUS_RANDOM_ERROR);
 }

@@ -135,6 +135,8 @@ bool stream_fill(std::span<unsigned char> out) {
   chacha20_keystream(next, key, NEXT_KEY_NONCE);
   key = next;
   wipe(next);
+  // libsodium leaves the key it was given, and the block it made, in its frames.
+  wipe_stack<2048>();
   return true;
 }
 

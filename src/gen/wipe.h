@@ -3,6 +3,8 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <span>
 
 template <typename Byte>
@@ -20,4 +22,13 @@ inline void wipe(std::span<char> data) {
 // The random source's keys and buffers.
 inline void wipe(std::span<unsigned char> data) {
   wipe_bytes(data);
+}
+
+// The stack below the caller, as far down as kBytes: what the functions it called left in their
+// frames, a key the cipher held or characters spilled from registers, by the program's code and
+// the libraries' alike. Its frame is what it wipes, so it is never inlined.
+template <std::size_t kBytes>
+[[gnu::noinline]] void wipe_stack() {
+  std::array<unsigned char, kBytes> below;
+  wipe_bytes(std::span<unsigned char>(below));
 }
