@@ -21,6 +21,9 @@
 // AVX2 has. Tests clear it to run the plain code on the same input.
 inline bool avx2_usable =  // NOLINT(cert-err58-cpp)
     CPU_FEATURE_ACTIVE(AVX2) && CPU_FEATURE_ACTIVE(POPCNT);
+// Whether the vector registers are 256 bits wide, whatever the draw: the C library's own copies
+// use all of them where they are.
+inline const bool avx_usable = CPU_FEATURE_ACTIVE(AVX);  // NOLINT(cert-err58-cpp)
 
 // For each mask of eight bytes to keep, the shuffle that packs those bytes at the start of eight
 // (0x80 zeroes the rest, and still does with 8 added), and how many they are.

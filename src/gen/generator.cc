@@ -200,8 +200,10 @@ void fill_lines_with(Options& options, char* out, std::int32_t lines, std::size_
 }
 
 // The lines of a block at out, which has room for DRAW_ROOM characters from the last line's start.
-void fill_lines(Options& options, const Pool& pool, char* out, std::int32_t lines,
-                std::size_t size) {
+// Never inlined: what the draws leave in its frame is below its caller's, where wipe_stack
+// reaches.
+[[gnu::noinline]] void fill_lines(Options& options, const Pool& pool, char* out, std::int32_t lines,
+                                  std::size_t size) {
   const bool no_sequences = (options.flags & FLAG_NO_SEQUENCES) != 0;
 #if defined(TOLVANE_AVX2)
   if (avx2_usable) {
@@ -232,8 +234,8 @@ void fill_lines(Options& options, const Pool& pool, char* out, std::int32_t line
   }
 }
 
-// The vector registers, which the draws leave holding characters, and which code run at exit
-// may store on the stack. Where the processor has AVX the upper halves too.
+// The vector registers, which the draws and the C library's copies leave holding characters, and
+// which code run at exit may store on the stack; where the processor has AVX, whole.
 #if defined(TOLVANE_AVX2)
 [[gnu::target("avx")]] void wipe_wide_registers() {
   __asm__ __volatile__("vzeroall");
@@ -243,7 +245,7 @@ void fill_lines(Options& options, const Pool& pool, char* out, std::int32_t line
 void wipe_vector_registers() {
 #if defined(__SSE2__) && defined(__x86_64__) && defined(__GNUC__)
 #if defined(TOLVANE_AVX2)
-  if (avx2_usable) {
+  if (avx_usable) {
     wipe_wide_registers();
     return;
   }

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Runs the built program under gdb, takes a core of it at its last system call (exit_group), and
 # looks there for every ten characters running of every password it printed: none may be left in
-# its memory, with the vector draw or (where the program has one) the plain. The system build's
-# last key, read as the run ends, must be gone too. Then the same on the failure path: for the
-# passwords of the block a failing source never let out, and, given the half-key shim, for the
-# half key read before the source failed.
-#   usage: no_password_in_memory_test.sh path/to/tolvane path/to/tolvane_failing_source [shim]
+# its memory, with the draw this processor runs and, given the shim that hides AVX2, with the
+# plain draw. The system build's last key, read as the run ends, must be gone too. Then the same
+# on the failure path: for the passwords of the block a failing source never let out, and, given
+# the half-key shim, for the half key read before the source failed.
+#   usage: no_password_in_memory_test.sh path/to/tolvane path/to/tolvane_failing_source
+#          no_avx2_shim|none [half_key_shim]
 set -euo pipefail
 program=$1
 work=$(mktemp -d)
@@ -18,18 +19,21 @@ pieces() {
 
 left=0
 symbols=$(nm -C "$program")
-draws=(vector)
-grep -q ' avx2_usable$' <<<"$symbols" && draws+=(plain)
+draws=(this this+16)
+[[ $3 != none ]] && draws+=(plain plain+16)
 for draw in "${draws[@]}"; do
   plain=()
-  [[ $draw == plain ]] && plain=(-ex 'set var avx2_usable = 0')
+  [[ $draw == plain* ]] && plain=(-ex "set environment LD_PRELOAD $3")
+  # What the code run at exit overwrites depends on where the stack starts: 16 bytes more in the
+  # environment, which the program never reads, move it by 16.
+  [[ $draw == *+16 ]] && plain+=(-ex 'set environment STACK_MOVED_BY=0123456')
   # The system build's key as its last fill left it, read where the run ends.
   key=()
   grep -q ' random_finish()$' <<<"$symbols" && grep -q ' (anonymous namespace)::key$' <<<"$symbols" &&
     key=(-ex 'break random_finish()' -ex 'continue' -ex "set \$key = (char*) &'(anonymous namespace)::key'"
       -ex "dump binary memory $work/key \$key \$key + 32" -ex 'delete')
   rm -f "$work/key"
-  gdb -q -batch -ex 'break main' -ex "run -n40 -s24 -y > $work/out" "${plain[@]}" -ex 'delete' \
+  gdb -q -batch "${plain[@]}" -ex 'break main' -ex "run -n40 -s24 -y > $work/out" -ex 'delete' \
     "${key[@]}" -ex 'catch syscall exit_group' -ex 'continue' -ex "gcore $work/core" \
     --args "$program" >"$work/gdb.log" 2>&1 || true
   [[ -s $work/core ]] || { cat "$work/gdb.log"; echo "FAIL: no core was taken"; exit 1; }
@@ -71,8 +75,8 @@ while IFS= read -r password; do
 done <"$work/unwritten"
 
 # The shim's half key: its 16 bytes, none of them a newline, as the shim makes them.
-if [[ -n ${3:-} ]]; then
-  gdb -q -batch -ex "set environment LD_PRELOAD $3" -ex 'catch syscall exit_group' \
+if [[ -n ${4:-} ]]; then
+  gdb -q -batch -ex "set environment LD_PRELOAD $4" -ex 'catch syscall exit_group' \
     -ex "run -n3 > $work/none" -ex "gcore $work/key-core" --args "$program" >"$work/gdb.log" 2>&1 || true
   [[ -s $work/key-core ]] || { cat "$work/gdb.log"; echo "FAIL: no core of the half-key run"; exit 1; }
   half_key=$(printf '\x01\x08\x2b\xda\x45\x5c\xcf\x0e\x49\x70\x33\x02\x0d\x44\x57\xb6')
