@@ -133,10 +133,6 @@ std::uint64_t bits_from(const std::array<std::uint64_t, WORDS + 1>& mask, std::s
                       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from)));  // NOLINT
 }
 
-bool are_neighbours(unsigned char previous, unsigned char c) {
-  return static_cast<unsigned>(c - (previous - 1)) <= 2u;
-}
-
 // Which characters of the window at chars the sequence rule takes out, given flagged, those that
 // neighbour the character before them (never the first: it stays). A flagged one follows a kept
 // one, so it goes; then the ones after it are tested against that kept one until one stays,
@@ -226,9 +222,7 @@ std::uint64_t dropped_in(std::uint64_t flagged, const char* chars) {
         if (c - lowest > 2u) {
           out[i++] = static_cast<char>(c);
           lowest = c - 1u;
-          const unsigned digit = c - static_cast<unsigned>('0');
-          const unsigned letter = (c | 0x20u) - static_cast<unsigned>('a');
-          seen |= digit < 10u ? FLAG_SAW_DIGIT : letter < 26u ? FLAG_SAW_LETTER : std::uint8_t{0};
+          seen |= char_class(static_cast<char>(c));
         }
       }
     }

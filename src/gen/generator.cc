@@ -39,10 +39,6 @@ constexpr std::array<std::uint8_t, 256> CHAR_CLASS = [] {
   return table;
 }();
 
-std::uint8_t char_class(char c) {
-  return CHAR_CLASS[static_cast<unsigned char>(c)];
-}
-
 // The state bits of all of text at once: sixteen characters a few instructions where the
 // processor has SSE2, rather than a table load each, and the table for the rest.
 std::uint8_t class_bits(std::string_view text) {
@@ -73,12 +69,6 @@ std::uint8_t class_bits(std::string_view text) {
     seen |= char_class(text[i]);
   }
   return seen;
-}
-
-// Equal codes or codes one apart: "cc", "bc", "cb", but also "9:" or "@A". One unsigned
-// compare against the lowest neighbour, which the draw loop computes once per position.
-bool are_neighbours(unsigned char previous, unsigned char c) {
-  return static_cast<unsigned>(c - (previous - 1)) <= 2u;
 }
 
 void append(Pool& pool, std::string_view set) {
@@ -130,6 +120,14 @@ void repair_password(const Options& options, std::span<char> password) {
 }
 
 }  // namespace
+
+std::uint8_t char_class(char c) {
+  return CHAR_CLASS[static_cast<unsigned char>(c)];
+}
+
+bool are_neighbours(unsigned char previous, unsigned char c) {
+  return static_cast<unsigned>(c - (previous - 1)) <= 2u;
+}
 
 Pool build_pool(std::uint8_t flags) {
   Pool pool;

@@ -32,6 +32,13 @@ struct Pool {
 
 Pool build_pool(std::uint8_t flags);
 
+// The state bit c sets when drawn: FLAG_SAW_LETTER, FLAG_SAW_DIGIT or none.
+std::uint8_t char_class(char c);
+
+// Whether c may not follow previous under the sequence rule: equal codes or codes one apart,
+// "cc", "bc", "cb", but also "9:" or "@A". One unsigned compare against the lowest neighbour.
+bool are_neighbours(unsigned char previous, unsigned char c);
+
 // Overwrites one random position of password with one random character of set, drawn first.
 void plant_random_char(std::span<char> password, std::string_view set);
 
