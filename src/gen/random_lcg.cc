@@ -192,10 +192,4 @@ void random_take(std::size_t count) {
   next += count;
 }
 
-const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
-  const std::uint8_t* run = random_peek(n, count);
-  random_take(count);
-  return run;
-}
-
 void random_finish() {}

@@ -192,12 +192,6 @@ void random_take(std::size_t count) {
   }
 }
 
-const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
-  const std::uint8_t* run = random_peek(n, count);
-  random_take(count);
-  return run;
-}
-
 std::int32_t random_index(std::int32_t n) {
   if (n == batch_n && batch_next != batch_end) {
     return *batch_next++;

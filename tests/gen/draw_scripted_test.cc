@@ -33,12 +33,6 @@ void random_take(std::size_t count) {
   position += count;
 }
 
-const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
-  const std::uint8_t* run = random_peek(n, count);
-  random_take(count);
-  return run;
-}
-
 std::int32_t random_index(std::int32_t n) {
   return *random_run(n, 1);
 }
