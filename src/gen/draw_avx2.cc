@@ -86,7 +86,7 @@ template <int kShift>
 // Makes the next indexes ahead, from the stream's next one on: their characters, and the bits.
 // The first index's flags compare it with whatever came before; a password starts there, and
 // the first character of a password is never taken out.
-[[gnu::target("avx2")]] void make_ahead(const Pool& pool) {
+[[gnu::target("avx2")]] std::size_t make_ahead(const Pool& pool) {
   const RowTables tables = row_tables(pool);
   const std::size_t size = ahead_size;
   const std::uint8_t* const indexes = random_peek(pool.n, size);
@@ -119,6 +119,7 @@ template <int kShift>
   ahead_next = 0;
   ahead_end = size;
   ahead_size = AHEAD;
+  return size;
 }
 
 // The 64 bits of mask from bit at on.
@@ -152,14 +153,17 @@ std::uint64_t dropped_in(std::uint64_t flagged, const char* chars) {
   return dropped;
 }
 
-}  // namespace
-
-[[gnu::target("avx2,popcnt")]] std::uint8_t draw_chars_avx2(const Pool& pool, bool no_sequences,
-                                                            char* out, std::size_t size) {
-  if (ahead_end - ahead_next < WINDOW) {
-    make_ahead(pool);
+// One password at out, from the characters made ahead: next is where it starts and end how many
+// are made, copies the caller keeps in registers for a run of passwords. (make_ahead and
+// draw_avx2_forget keep the globals too, so that a run that fails wipes all that was made.)
+[[gnu::target("avx2,popcnt"), gnu::always_inline]] inline std::uint8_t draw_one(
+    const Pool& pool, bool no_sequences, char* out, std::size_t size, std::size_t& next,
+    std::size_t& end) {
+  if (end - next < WINDOW) {
+    end = make_ahead(pool);
+    next = 0;
   }
-  const std::size_t at = ahead_next;
+  const std::size_t at = next;
   const char* const chars = ahead.chars.data() + at;
   // The password ends at its size-th character kept: the first size, and one more for each taken
   // out before the end. One round settles it unless one of those more is taken out too.
@@ -195,7 +199,7 @@ std::uint64_t dropped_in(std::uint64_t flagged, const char* chars) {
     }
   }
   random_take(taken);
-  ahead_next = at + taken;
+  next = at + taken;
   const std::uint64_t in_password = taken == WINDOW ? ~0ull : (1ull << taken) - 1;
   const std::uint64_t kept = in_password & ~dropped;
   // The characters up to the first taken out, then from each one after it on, each copy writing
@@ -216,9 +220,9 @@ std::uint64_t dropped_in(std::uint64_t flagged, const char* chars) {
     unsigned lowest = static_cast<unsigned char>(out[i - 1]) - 1u;
     while (i < size) {
       const std::size_t length = size - i;
-      for (const std::uint8_t *next = random_run(pool.n, length), *const end = next + length;
-           next != end; ++next) {
-        const auto c = static_cast<unsigned char>(pool.chars[*next]);
+      for (const std::uint8_t *index = random_run(pool.n, length), *const last = index + length;
+           index != last; ++index) {
+        const auto c = static_cast<unsigned char>(pool.chars[*index]);
         if (c - lowest > 2u) {
           out[i++] = static_cast<char>(c);
           lowest = c - 1u;
@@ -227,8 +231,29 @@ std::uint64_t dropped_in(std::uint64_t flagged, const char* chars) {
       }
     }
     draw_avx2_forget();
+    next = end = 0;
   }
   return seen;
+}
+
+}  // namespace
+
+[[gnu::target("avx2,popcnt")]] std::int32_t draw_lines_avx2(const Pool& pool, bool no_sequences,
+                                                            char* out, std::int32_t lines,
+                                                            std::size_t size, std::uint8_t wanted,
+                                                            std::uint8_t& seen) {
+  std::size_t next = ahead_next;
+  std::size_t end = ahead_end;
+  std::int32_t done = 0;
+  for (; done < lines; ++done, out += size + 1) {
+    seen = draw_one(pool, no_sequences, out, size, next, end);
+    if ((seen & wanted) != wanted) {
+      break;
+    }
+    out[size] = '\n';
+  }
+  ahead_next = next;
+  return done;
 }
 
 void draw_avx2_forget() {

@@ -11,10 +11,13 @@
 #include "gen/generator.h"
 
 #if defined(TOLVANE_AVX2)
-// What draw_chars does, for a password of size characters written at out, which has room for
-// 2 * PASSWORD_SIZE_MAX: the draw may write past the password's end. Returns the state bits of
-// what it drew; takes from the stream exactly the indexes drawing them one by one would.
-std::uint8_t draw_chars_avx2(const Pool& pool, bool no_sequences, char* out, std::size_t size);
+// What draw_chars does, for up to lines passwords of size characters, each followed by a newline,
+// one after another from out, which has room for 2 * PASSWORD_SIZE_MAX from the last one's start:
+// a draw may write past its password's end. Stops early at a password that lacks a class in
+// wanted, which is drawn but has no newline, its state bits in seen. Returns how many lines are
+// done; takes from the stream exactly the indexes drawing them one by one would.
+std::int32_t draw_lines_avx2(const Pool& pool, bool no_sequences, char* out, std::int32_t lines,
+                             std::size_t size, std::uint8_t wanted, std::uint8_t& seen);
 
 // Forgets what was made ahead: the stream was drawn from by other means (the repairs), or the run
 // is over. The characters made ahead are wiped.

@@ -169,32 +169,49 @@ bool keeps_rules(std::string_view password, std::uint8_t flags) {
 
 namespace {
 
-// Fills lines lines at out, each a password of size characters drawn by draw(at, size) and a
-// newline. A password the repairs left alone keeps every rule by construction. One they changed
+// Fills lines lines at out, each a password of size characters and a newline, drawn by
+// draw_lines(at, lines, size, wanted, seen), which stops early at a password that lacks a class
+// in wanted. A password the repairs left alone keeps every rule by construction. One they changed
 // may have lost its only letter or digit, or gained a forbidden pair: that one is drawn again, the
 // stream running on, so what tolvane prints always keeps the rules it was asked for. The repairs
 // draw from the stream: forget() is told.
-template <typename Draw, typename Forget>
+template <typename DrawLines, typename Forget>
 void fill_lines_with(Options& options, char* out, std::int32_t lines, std::size_t size,
-                     const Draw& draw, const Forget& forget) {
-  for (std::int32_t k = 0; k < lines; ++k, out += size + 1) {
-    const std::span<char> password(out, size);
-    for (;;) {
-      const std::uint8_t seen = draw(out, size);
-      const bool digit_wanted = (options.flags & FLAG_REQUIRE_DIGIT) != 0;
-      if ((seen & FLAG_SAW_LETTER) != 0 && (!digit_wanted || (seen & FLAG_SAW_DIGIT) != 0)) {
-        break;  // nothing to repair: by far the most passwords
-      }
-      options.flags |= seen;
-      repair_password(options, password);
-      options.flags &= OPTION_FLAGS;
-      forget();
-      if (keeps_rules({out, size}, options.flags)) {
-        break;
-      }
+                     const DrawLines& draw_lines, const Forget& forget) {
+  const auto wanted = static_cast<std::uint8_t>(
+      FLAG_SAW_LETTER | ((options.flags & FLAG_REQUIRE_DIGIT) != 0 ? FLAG_SAW_DIGIT : 0));
+  while (lines > 0) {
+    std::uint8_t seen = 0;
+    const std::int32_t done = draw_lines(out, lines, size, wanted, seen);
+    lines -= done;
+    out += static_cast<std::size_t>(done) * (size + 1);
+    if (lines == 0) {
+      break;  // nothing to repair: by far the most runs
+    }
+    options.flags |= seen;
+    repair_password(options, {out, size});
+    options.flags &= OPTION_FLAGS;
+    forget();
+    if (keeps_rules({out, size}, options.flags)) {
+      out[size] = '\n';
+      --lines;
+      out += size + 1;
+    }
+  }
+}
+
+// The plain draw, a password at a time, as draw_lines.
+template <bool kNoSequences>
+std::int32_t draw_lines(const Pool& pool, char* out, std::int32_t lines, std::size_t size,
+                        std::uint8_t wanted, std::uint8_t& seen) {
+  for (std::int32_t done = 0; done < lines; ++done, out += size + 1) {
+    seen = draw_chars<kNoSequences>(pool, {out, size});
+    if ((seen & wanted) != wanted) {
+      return done;
     }
     out[size] = '\n';
   }
+  return lines;
 }
 
 // The lines of a block at out, which has room for DRAW_ROOM characters from the last line's start.
@@ -207,8 +224,9 @@ void fill_lines_with(Options& options, char* out, std::int32_t lines, std::size_
   if (avx2_usable) {
     fill_lines_with(
         options, out, lines, size,
-        [&](char* at, std::size_t length) {
-          return draw_chars_avx2(pool, no_sequences, at, length);
+        [&](char* at, std::int32_t count, std::size_t length, std::uint8_t wanted,
+            std::uint8_t& seen) {
+          return draw_lines_avx2(pool, no_sequences, at, count, length, wanted, seen);
         },
         draw_avx2_forget);
     return;
@@ -218,15 +236,15 @@ void fill_lines_with(Options& options, char* out, std::int32_t lines, std::size_
   if (no_sequences) {
     fill_lines_with(
         options, out, lines, size,
-        [&](char* at, std::size_t length) {
-          return draw_chars<true>(pool, {at, length});
-        },
+        [&](char* at, std::int32_t count, std::size_t length, std::uint8_t wanted,
+            std::uint8_t& seen) { return draw_lines<true>(pool, at, count, length, wanted, seen); },
         nothing);
   } else {
     fill_lines_with(
         options, out, lines, size,
-        [&](char* at, std::size_t length) {
-          return draw_chars<false>(pool, {at, length});
+        [&](char* at, std::int32_t count, std::size_t length, std::uint8_t wanted,
+            std::uint8_t& seen) {
+          return draw_lines<false>(pool, at, count, length, wanted, seen);
         },
         nothing);
   }
