@@ -98,10 +98,13 @@ off_t start_of_write(int fd) {
 // A size limit (RLIMIT_FSIZE) that will stop a regular file part way through block is known
 // ahead: only the whole lines that fit go out, and the run then fails with nothing to cut.
 std::size_t whole_lines_that_fit(std::string_view block, off_t start) {
+  if (start < 0) {
+    return block.size();  // a pipe, a terminal or a device: no file for a size limit to stop
+  }
   // getrlimit fails only on a bad resource or address; were it to, no limit is assumed.
   rlimit limit{RLIM_INFINITY, RLIM_INFINITY};
   (void)getrlimit(RLIMIT_FSIZE, &limit);
-  if (start < 0 || limit.rlim_cur == RLIM_INFINITY) {
+  if (limit.rlim_cur == RLIM_INFINITY) {
     return block.size();
   }
   const auto at = static_cast<rlim_t>(start);
