@@ -25,45 +25,31 @@ inline bool avx2_usable =  // NOLINT(cert-err58-cpp)
 // use all of them where they are.
 inline const bool avx_usable = CPU_FEATURE_ACTIVE(AVX);  // NOLINT(cert-err58-cpp)
 
-// For each mask of eight bytes to keep, the shuffle that packs those bytes at the start of eight
-// (0x80 zeroes the rest, and still does with 8 added), and how many they are.
-inline constexpr std::array<std::uint64_t, 256> PACK_ORDER = [] {
-  std::array<std::uint64_t, 256> table{};
+// For each mask of eight 16-bit units to keep, the shuffle that packs their bytes at the start of
+// sixteen (0x80 zeroes the rest).
+inline constexpr std::array<std::array<std::uint8_t, 16>, 256> PACK_UNITS = [] {
+  std::array<std::array<std::uint8_t, 16>, 256> table{};
   for (std::size_t mask = 0; mask != table.size(); ++mask) {
-    std::uint64_t order = 0x8080808080808080ull;
+    table[mask].fill(0x80);
     std::size_t count = 0;
-    for (std::size_t bit = 0; bit != 8; ++bit) {
-      if ((mask >> bit & 1) != 0) {
-        order &= ~(0xFFull << (8 * count));
-        order |= static_cast<std::uint64_t>(bit) << (8 * count);
+    for (std::size_t unit = 0; unit != 8; ++unit) {
+      if ((mask >> unit & 1) != 0) {
+        table[mask][2 * count] = static_cast<std::uint8_t>(2 * unit);
+        table[mask][2 * count + 1] = static_cast<std::uint8_t>(2 * unit + 1);
         ++count;
       }
     }
-    table[mask] = order;
-  }
-  return table;
-}();
-inline constexpr std::array<std::uint8_t, 256> PACK_COUNT = [] {
-  std::array<std::uint8_t, 256> table{};
-  for (std::size_t mask = 0; mask != table.size(); ++mask) {
-    table[mask] = static_cast<std::uint8_t>(std::popcount(mask));
   }
   return table;
 }();
 
-// Writes the bytes of bytes whose bits are set in keep (its low 16), in order, at out; returns
-// how many. Up to 16 bytes at out are written, whatever keep says: out needs that room.
-[[gnu::target("avx2")]] inline std::size_t pack_bytes(__m128i bytes, std::uint32_t keep,
-                                                      void* out) {
-  auto* const at = static_cast<unsigned char*>(out);
-  const std::uint32_t low = keep & 0xFF;
-  const std::uint32_t high = keep >> 8 & 0xFF;
-  const __m128i low_order = _mm_cvtsi64_si128(static_cast<long long>(PACK_ORDER[low]));
-  const __m128i high_order =
-      _mm_add_epi8(_mm_cvtsi64_si128(static_cast<long long>(PACK_ORDER[high])), _mm_set1_epi8(8));
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(at), _mm_shuffle_epi8(bytes, low_order));  // NOLINT
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(at + PACK_COUNT[low]),                     // NOLINT
-                   _mm_shuffle_epi8(bytes, high_order));
-  return std::size_t{PACK_COUNT[low]} + PACK_COUNT[high];
+// Writes the units of units whose bits are set in keep (its low 8), in order, at out; returns
+// how many bytes. Sixteen bytes at out are written, whatever keep says: out needs that room.
+[[gnu::target("avx2,popcnt")]] inline std::size_t pack_units(__m128i units, std::uint32_t keep,
+                                                             void* out) {
+  const __m128i order =
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(PACK_UNITS[keep].data()));  // NOLINT
+  _mm_storeu_si128(static_cast<__m128i*>(out), _mm_shuffle_epi8(units, order));
+  return 2 * static_cast<std::size_t>(std::popcount(keep));
 }
 #endif

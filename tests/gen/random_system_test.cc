@@ -1,9 +1,10 @@
-// The system source's batch and spare bytes on a scripted stream. With 255 indexes, byte 0 is
-// the one rejected and byte b stands for index b - 1, so the script decides every index and
-// every rejection.
+// The system source's batch and spare bytes on a scripted stream. The batch makes two indexes of
+// each two bytes (a unit), and the script is written from the indexes wanted (unit_of), so it
+// decides every index and every rejection.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -72,13 +73,30 @@ struct PackingRestored {
   ~PackingRestored() { use_packing(usable.front()); }
 };
 
-// The script of the spare bytes and four blocks, the first with its bytes at rejected made 0;
-// every other byte carries tag(its place in the blocks) + 1.
+// The unit whose indexes below N are first and second: the last of the units that give them,
+// which is never rejected. Unit 0 always is (with N = 255).
+std::uint16_t unit_of(unsigned first, unsigned second) {
+  const std::uint32_t bucket = first * N + second;
+  return static_cast<std::uint16_t>(((bucket + 1) * 65536 - 1) / (N * N));
+}
+
+// Whether the unit of the place (a byte's place in the blocks) is one rejected places name.
+bool unit_rejected(const std::set<std::size_t>& rejected, std::size_t place) {
+  return place < BLOCK &&
+         (rejected.count(place & ~std::size_t{1}) + rejected.count(place | 1)) != 0;
+}
+
+// The script of the spare bytes and four blocks, the first with its units at rejected made 0;
+// every other unit gives the indexes tag(place) at each of its two places in the blocks.
 void script_blocks(const std::set<std::size_t>& rejected,
                    const std::function<unsigned(std::size_t)>& tag) {
   script.assign(SPARE, 1);
-  for (std::size_t place = 0; place < 4 * BLOCK; ++place)
-    script.push_back(rejected.count(place) != 0 ? 0 : static_cast<unsigned char>(tag(place) + 1));
+  for (std::size_t place = 0; place < 4 * BLOCK; place += 2) {
+    const std::uint16_t unit =
+        unit_rejected(rejected, place) ? 0 : unit_of(tag(place), tag(place + 1));
+    script.push_back(static_cast<unsigned char>(unit));
+    script.push_back(static_cast<unsigned char>(unit >> 8));
+  }
 }
 
 // Runs of 32 from script_blocks(rejected, tag).
@@ -140,7 +158,7 @@ TEST(Batch, HandsOutEachAcceptedIndexOnceInAnOrderFixedByTheRejections) {
       for (std::size_t i = 0; i < a.size(); ++i) {
         const std::size_t place = std::size_t(b[i]) * 255 + a[i];
         ASSERT_LT(place, 4 * BLOCK) << "index " << i;
-        ASSERT_EQ(rejected.count(place), 0u) << "a rejected byte handed out, index " << i;
+        ASSERT_FALSE(unit_rejected(rejected, place)) << "a rejected unit handed out, index " << i;
         ASSERT_TRUE(seen.insert(place).second) << "handed out twice: place " << place;
         ASSERT_EQ(c[i], mixed(place)) << "the order depends on the values, index " << i;
       }
@@ -151,7 +169,7 @@ TEST(Batch, HandsOutEachAcceptedIndexOnceInAnOrderFixedByTheRejections) {
            from += size, size = std::min(2 * size, BLOCK)) {
         std::size_t fresh = 0, used = 0;
         for (std::size_t place = from; place < from + size; ++place) {
-          fresh += place < BLOCK && rejected.count(place) != 0 ? 0 : 1;
+          fresh += unit_rejected(rejected, place) ? 0 : 1;
           used += seen.count(place);
         }
         EXPECT_EQ(used, fresh) << "the batch at " << from << " of " << size << " bytes";
@@ -160,23 +178,44 @@ TEST(Batch, HandsOutEachAcceptedIndexOnceInAnOrderFixedByTheRejections) {
   }
 }
 
-// A first batch of every byte value once, for each pool's n and some odd ones (for which the
-// rejection bound is reached): every index handed out exactly 256 / n times and, packed, each
-// from its own byte, as the byte-at-a-time sampler maps it (from another, the counts could hold).
-TEST(Batch, EveryIndexOfAPoolComesFromAsManyBytes) {
+// A first batch of units spread over all values, and those at the rejection bound, for each
+// pool's n and some odd ones: each index handed out as its unit's pair (pair_from_unit), packed
+// in the order of the units, and, with the holes filled, the same indexes.
+TEST(Batch, EveryIndexOfAPoolComesFromItsOwnUnit) {
   const PackingRestored restore;
   for (const bool packed : packings()) {
     use_packing(packed);
     for (const std::int32_t n : {26, 36, 42, 52, 62, 68, 78, 37, 77, 255}) {
       SCOPED_TRACE("n " + std::to_string(n) + ", packed " + std::to_string(packed));
+      // The units whose low half of unit * n * n is the highest below the bound, and the bound.
+      const std::uint32_t bound = REJECTED_LOW_UNITS[static_cast<std::size_t>(n)];
+      std::vector<std::uint32_t> units(2);
+      std::uint32_t highest_below = 0;
+      for (std::uint32_t unit = 0; unit < 65536; ++unit) {
+        const std::uint32_t low = unit * std::uint32_t(n * n) & 0xFFFF;
+        if (low < bound && low >= highest_below) {
+          highest_below = low;
+          units[0] = unit;
+        }
+        if (low == bound)
+          units[1] = unit;
+      }
+      ASSERT_NE(units[1], 0u) << "no unit at the bound";
+      for (std::uint32_t k = 0; k < 4 * BLOCK; ++k)
+        units.push_back((k * 40503 + 13) & 0xFFFF);
       script.assign(SPARE, 1);
-      for (std::size_t place = 0; place < 4 * BLOCK; ++place)
-        script.push_back(static_cast<unsigned char>((place * 167 + 13) % 256));  // all in 256
+      for (const std::uint32_t unit : units) {
+        script.push_back(static_cast<unsigned char>(unit));
+        script.push_back(static_cast<unsigned char>(unit >> 8));
+      }
       std::vector<std::uint8_t> expected;
-      for (std::size_t place = 0; place < FIRST_BATCH; ++place) {
-        const std::int32_t index = index_from_byte(script[SPARE + place], n);
-        if (index != BYTE_REJECTED)
-          expected.push_back(static_cast<std::uint8_t>(index));
+      for (std::size_t place = 0; place < FIRST_BATCH; place += 2) {
+        std::array<std::uint8_t, 2> pair;
+        pair_from_unit(
+            static_cast<std::uint16_t>(script[SPARE + place] | script[SPARE + place + 1] << 8), n,
+            pair.data());
+        if (pair[0] != INDEX_REJECTED)
+          expected.insert(expected.end(), pair.begin(), pair.end());
       }
       random_seed(0);
       std::vector<std::uint8_t> drawn;
@@ -186,16 +225,11 @@ TEST(Batch, EveryIndexOfAPoolComesFromAsManyBytes) {
         drawn.insert(drawn.end(), run, run + count);
       }
       random_finish();
-      std::vector<int> hits(std::size_t(n), 0);
-      for (const std::uint8_t index : drawn) {
-        ASSERT_LT(index, n);
-        ++hits[index];
+      if (!packed) {
+        std::sort(drawn.begin(), drawn.end());
+        std::sort(expected.begin(), expected.end());
       }
-      for (const int count : hits)
-        ASSERT_EQ(count, 256 / n);
-      if (packed) {
-        EXPECT_EQ(drawn, expected);
-      }
+      EXPECT_EQ(drawn, expected);
     }
   }
 }

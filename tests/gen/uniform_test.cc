@@ -1,5 +1,5 @@
-// The rejection sampler fed every byte value: exactly uniform for every n, and the block forms
-// agree with the byte-at-a-time one.
+// The rejection samplers fed every value: exactly uniform for every n, and the block form agrees
+// with the one at a time.
 #include "gen/uniform.h"
 
 #include <gtest/gtest.h>
@@ -10,17 +10,11 @@
 namespace {
 
 TEST(Uniform, EveryIndexIsReachedByExactlyAsManyBytes) {
-  std::array<unsigned char, 256> bytes;
-  for (unsigned b = 0; b < bytes.size(); ++b)
-    bytes[b] = static_cast<unsigned char>(b);
   for (std::int32_t n = 1; n < 256; ++n) {
     SCOPED_TRACE(n);
     std::vector<int> hits(static_cast<std::size_t>(n), 0);
-    std::array<std::uint8_t, 256> block;
-    indexes_or_rejected(bytes, n, block);
-    for (const unsigned char byte : bytes) {
-      const std::int32_t index = index_from_byte(byte, n);
-      ASSERT_EQ(block[byte], index == BYTE_REJECTED ? INDEX_REJECTED : index);
+    for (unsigned byte = 0; byte < 256; ++byte) {
+      const std::int32_t index = index_from_byte(static_cast<std::uint8_t>(byte), n);
       if (index != BYTE_REJECTED) {
         ASSERT_LT(index, n);
         ++hits[static_cast<std::size_t>(index)];
@@ -28,15 +22,40 @@ TEST(Uniform, EveryIndexIsReachedByExactlyAsManyBytes) {
     }
     for (const int count : hits)
       ASSERT_EQ(count, 256 / n);
-    // The same in rows of 64, with the mask of the rejected bytes.
-    std::array<std::uint8_t, 256> rows;
-    for (std::size_t row = 0; row < 4; ++row) {
-      const std::uint64_t mask = indexes_of_row(bytes.data() + 64 * row, n, rows.data() + 64 * row);
-      for (std::size_t k = 0; k < 64; ++k) {
-        ASSERT_EQ(rows[64 * row + k], block[64 * row + k]) << "byte " << 64 * row + k;
-        ASSERT_EQ((mask >> k & 1) != 0, block[64 * row + k] == INDEX_REJECTED);
+  }
+}
+
+// Every unit once, for every n: each pair of indexes from exactly 65536 / (n * n) units, and the
+// rows of 32 units give each unit's pair in its place, with the mask of the rejected bytes.
+TEST(Uniform, EveryPairOfIndexesIsReachedByExactlyAsManyUnits) {
+  std::vector<unsigned char> units(2 * 65536);
+  for (std::size_t unit = 0; unit < 65536; ++unit) {
+    units[2 * unit] = static_cast<unsigned char>(unit);
+    units[2 * unit + 1] = static_cast<unsigned char>(unit >> 8);
+  }
+  for (std::int32_t n = 1; n < 256; ++n) {
+    SCOPED_TRACE(n);
+    const auto width = static_cast<std::size_t>(n);
+    std::vector<int> hits(width * width, 0);
+    std::array<std::uint8_t, 64> row;
+    for (std::size_t start = 0; start < units.size(); start += row.size()) {
+      const std::uint64_t mask = pairs_of_row(units.data() + start, n, row.data());
+      for (std::size_t k = 0; k < row.size(); k += 2) {
+        std::array<std::uint8_t, 2> pair;
+        pair_from_unit(static_cast<std::uint16_t>((start + k) / 2), n, pair.data());
+        ASSERT_EQ(row[k], pair[0]) << "unit " << (start + k) / 2;
+        ASSERT_EQ(row[k + 1], pair[1]) << "unit " << (start + k) / 2;
+        ASSERT_EQ((mask >> k & 3) != 0, pair[0] == INDEX_REJECTED);
+        ASSERT_EQ((mask >> k & 3) == 3, pair[1] == INDEX_REJECTED);
+        if (pair[0] != INDEX_REJECTED) {
+          ASSERT_LT(pair[0], n);
+          ASSERT_LT(pair[1], n);
+          ++hits[pair[0] * width + pair[1]];
+        }
       }
     }
+    for (const int count : hits)
+      ASSERT_EQ(count, 65536 / (n * n));
   }
 }
 
@@ -58,7 +77,6 @@ TEST(Uniform, RejectedMaskMarksExactlyTheRejectedBytes) {
                    : static_cast<std::uint8_t>((64 * std::size_t(round) + k) % 255);
     }
     EXPECT_EQ(rejected_mask(row.data()), expected);
-    EXPECT_EQ(rejected_mask_portable(row.data()), expected);
   }
 }
 
