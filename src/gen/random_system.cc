@@ -19,8 +19,12 @@
 namespace {
 
 constexpr std::size_t BATCH_MAX = 8192;
-constexpr std::size_t BATCH_FIRST = 256;  // one password's worth, and a little more
+constexpr std::size_t BATCH_FIRST = 128;  // the first look ahead (64 indexes), and a little more
 constexpr std::size_t SPARE = 1024;
+// A run's first spare bytes, at the spare's end: a few passwords' repairs, a few bytes each. A
+// short run that needs none is spared making the rest (before libsodium starts, with its
+// slower portable cipher).
+constexpr std::size_t SPARE_FIRST = 64;
 constexpr std::size_t ROW = 64;
 
 // What may tell a password, in one piece, so that one call locks it in memory while the run lasts:
@@ -174,16 +178,16 @@ void fill_batch(std::size_t count) {
 
 }  // namespace
 
-// The key is read and the spare bytes drawn here, before any password is: a source that fails
-// stops the run before it prints anything. The batch is made at the first draw, for its n.
+// The key is read and the first spare bytes drawn here, before any password is: a source that
+// fails stops the run before it prints anything. The batch is made at the first draw, for its n.
 void random_seed(std::uint32_t /*seed*/) {
   stream_lock({reinterpret_cast<unsigned char*>(&secrets), sizeof secrets});  // NOLINT
   keyed = stream_start();
-  refill(spare);
+  spare_next = SPARE - SPARE_FIRST;
+  refill({spare.data() + spare_next, SPARE_FIRST});
   batch_n = 0;
   batch_next = batch_end = batch.data();
   batch_size = BATCH_FIRST;
-  spare_next = 0;
 }
 
 const std::uint8_t* random_peek(std::int32_t n, std::size_t count) {

@@ -22,7 +22,8 @@ std::vector<unsigned char> script;  // the stream's bytes in order
 std::size_t script_next = 0;
 
 constexpr std::int32_t N = 255;
-constexpr std::size_t SPARE = 1024, BLOCK = 4096, FIRST_BATCH = 256, RUN = 32;
+// The spare bytes drawn at the start, before the first batch; the first batch's size.
+constexpr std::size_t SPARE = 64, BLOCK = 4096, FIRST_BATCH = 128, RUN = 32;
 
 }  // namespace
 
@@ -276,6 +277,29 @@ TEST(Batch, LooksShowWhatTheDrawsHandOutNext) {
       }
       random_finish();
     }
+  }
+}
+
+// The repairs' draws (another n than the batch's, which the first draw fixes) take the spare
+// bytes a byte each, in the stream's order: those drawn at the start, then, after the first
+// batch's, a whole spare's worth.
+TEST(Batch, RepairsTakeTheSpareBytesInTheStreamsOrder) {
+  script.clear();
+  for (std::size_t place = 0; place < SPARE + FIRST_BATCH + 1024; ++place)
+    script.push_back(static_cast<unsigned char>(place * 89 + 7));
+  for (const std::int32_t n : {10, 26, 32}) {
+    SCOPED_TRACE(n);
+    std::vector<std::uint8_t> expected;
+    for (std::size_t place = 0; place < script.size(); ++place) {
+      const std::int32_t index = index_from_byte(script[place], n);
+      if (index != BYTE_REJECTED && (place < SPARE || place >= SPARE + FIRST_BATCH))
+        expected.push_back(static_cast<std::uint8_t>(index));
+    }
+    random_seed(0);
+    (void)random_index(N);
+    for (std::size_t k = 0; k < 3 * SPARE; ++k)
+      ASSERT_EQ(*random_run(n, 1), expected[k]) << "draw " << k;
+    random_finish();
   }
 }
 
