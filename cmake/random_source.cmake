@@ -57,10 +57,34 @@ elseif(NOT system_stream)
 endif()
 
 # The libsodium wrapper is built wherever libsodium is, for its tests, whichever stream is chosen.
+# Where this libsodium links with its ChaCha20 started alone (see chacha20.cc), the rest of the
+# library stays out of the program; -DTOLVANE_SODIUM_CHACHA_ONLY=OFF links it whole.
 if(Sodium_FOUND)
+  include(CheckCXXSourceCompiles)
+  set(CMAKE_REQUIRED_INCLUDES ${Sodium_INCLUDE_DIR})
+  set(CMAKE_REQUIRED_LIBRARIES ${Sodium_LIBRARY})
+  check_cxx_source_compiles([=[
+    #include <sodium.h>
+    #include <cstdlib>
+    extern "C" {
+    int _crypto_stream_chacha20_pick_best_implementation();
+    void sodium_memzero(void* const, const size_t) {}
+    [[noreturn]] void sodium_misuse() { std::abort(); }
+    }
+    int main() {
+      unsigned char out[64] = {0}, key[32] = {0}, nonce[12] = {0};
+      (void)_sodium_runtime_get_cpu_features();
+      (void)_crypto_stream_chacha20_pick_best_implementation();
+      return crypto_stream_chacha20_ietf_xor_ic(out, out, sizeof out, nonce, 0, key);
+    }]=] TOLVANE_SODIUM_CHACHA_ONLY)
+  unset(CMAKE_REQUIRED_INCLUDES)
+  unset(CMAKE_REQUIRED_LIBRARIES)
   add_library(tolvane_chacha20 STATIC src/gen/chacha20.cc)
   target_include_directories(tolvane_chacha20 PUBLIC src)
   target_link_libraries(tolvane_chacha20 PUBLIC tolvane_flags Sodium::sodium)
+  if(TOLVANE_SODIUM_CHACHA_ONLY)
+    target_compile_definitions(tolvane_chacha20 PUBLIC TOLVANE_SODIUM_CHACHA_ONLY)
+  endif()
 endif()
 
 add_library(tolvane_random_lcg STATIC src/gen/random_lcg.cc)

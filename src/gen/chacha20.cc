@@ -4,10 +4,40 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
+
+#include "gen/wipe.h"
 
 static_assert(std::tuple_size_v<ChaCha20Key> == crypto_stream_chacha20_ietf_KEYBYTES);
 static_assert(std::tuple_size_v<ChaCha20Nonce> == crypto_stream_chacha20_ietf_NONCEBYTES);
 
+#if defined(TOLVANE_SODIUM_CHACHA_ONLY)
+// sodium_init readies every primitive libsodium has, and so links them all into the program:
+// 180 KB of code it never runs, and 22 more C library symbols for the dynamic loader to bind on
+// every run, one password's included. Here ChaCha20 alone is started, as sodium_init starts it
+// (the processor's features, then the fastest code for them), and the two library functions its
+// code calls are the program's own, so the linker leaves the rest out. CMake first checks that
+// this libsodium links so; where it does not, sodium_init it is (below).
+extern "C" {
+int _crypto_stream_chacha20_pick_best_implementation();  // libsodium's, in no header it installs
+
+// The cipher wipes its state with this when a call ends.
+void sodium_memzero(void* const pnt, const size_t len) {
+  wipe_bytes(std::span<unsigned char>(static_cast<unsigned char*>(pnt), len));
+}
+
+// As the library's own does where no handler is set (none can be: that code is left out).
+[[noreturn]] void sodium_misuse() {
+  std::abort();
+}
+}
+
+bool chacha20_init(const ChaCha20Key& /*key*/) {
+  (void)_sodium_runtime_get_cpu_features();
+  (void)_crypto_stream_chacha20_pick_best_implementation();
+  return true;
+}
+#else
 namespace {
 
 // libsodium's own source reads the kernel again and aborts the process where it finds no
@@ -45,6 +75,7 @@ bool chacha20_init(const ChaCha20Key& key) {
   start_key = nullptr;
   return started;
 }
+#endif
 
 // The keystream is written as the encryption of zeros: the plain call clears its output first,
 // a pass over every byte that reading these zeros, which stay in the cache, saves.

@@ -9,9 +9,10 @@
 using ChaCha20Key = std::array<unsigned char, 32>;
 using ChaCha20Nonce = std::array<unsigned char, 12>;
 
-// Starts libsodium, which picks the fastest implementation this processor runs. The little
-// randomness its start-up wants comes from key's stream under a nonce of its own (2), never from
-// the kernel; false if the library cannot start.
+// Starts libsodium's ChaCha20, which picks the fastest implementation this processor runs.
+// Where the whole library is started (sodium_init), the little randomness its start-up wants
+// comes from key's stream under a nonce of its own (2), never from the kernel; false if the
+// library cannot start.
 bool chacha20_init(const ChaCha20Key& key);
 
 // Fills out with the keystream of key and nonce, from its first block (block counter 0). Before
