@@ -69,7 +69,7 @@ if(Sodium_FOUND)
     extern "C" {
     int _crypto_stream_chacha20_pick_best_implementation();
     void sodium_memzero(void* const, const size_t) {}
-    [[noreturn]] void sodium_misuse() { std::abort(); }
+    void sodium_misuse() { std::abort(); }
     }
     int main() {
       unsigned char out[64] = {0}, key[32] = {0}, nonce[12] = {0};

@@ -13,11 +13,11 @@ static_assert(std::tuple_size_v<ChaCha20Nonce> == crypto_stream_chacha20_ietf_NO
 
 #if defined(TOLVANE_SODIUM_CHACHA_ONLY)
 // sodium_init readies every primitive libsodium has, and so links them all into the program:
-// 180 KB of code it never runs, and 22 more C library symbols for the dynamic loader to bind on
+// 180 KB of code it never runs, and 13 more C library symbols for the dynamic loader to bind on
 // every run, one password's included. Here ChaCha20 alone is started, as sodium_init starts it
 // (the processor's features, then the fastest code for them), and the two library functions its
-// code calls are the program's own, so the linker leaves the rest out. CMake first checks that
-// this libsodium links so; where it does not, sodium_init it is (below).
+// code calls are the program's own, so the linker leaves nearly all the rest out. CMake first
+// checks that this libsodium links so; where it does not, sodium_init it is (below).
 extern "C" {
 int _crypto_stream_chacha20_pick_best_implementation();  // libsodium's, in no header it installs
 
@@ -26,13 +26,16 @@ void sodium_memzero(void* const pnt, const size_t len) {
   wipe_bytes(std::span<unsigned char>(static_cast<unsigned char*>(pnt), len));
 }
 
-// As the library's own does where no handler is set (none can be: that code is left out).
-[[noreturn]] void sodium_misuse() {
+// As the library's own does where no handler is set (none can be: that code is left out). Its
+// header declares it noreturn, which this definition inherits.
+void sodium_misuse() {
   std::abort();
 }
 }
 
 bool chacha20_init(const ChaCha20Key& /*key*/) {
+  // This call also links the feature tests the choice below makes, which libsodium's ChaCha20
+  // refers to only weakly: without it, the choice would call a null function.
   (void)_sodium_runtime_get_cpu_features();
   (void)_crypto_stream_chacha20_pick_best_implementation();
   return true;

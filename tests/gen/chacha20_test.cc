@@ -59,8 +59,13 @@ TEST(ChaCha20, KeystreamMatchesTheRfc8439Vectors) {
 
 #if defined(TOLVANE_SODIUM_CHACHA_ONLY)
 // The two library functions the program gives libsodium's ChaCha20 keep their contract: the wipe
-// the cipher ends each call with zeroes what it is given, and misuse ends the process.
+// the cipher ends each call with zeroes what it is given, and misuse ends the process. And the
+// start reads the processor's features, without which the library would pick its portable code.
 TEST(ChaCha20, TheLibrarysWipeAndMisuseDoWhatItsOwnDo) {
+  ASSERT_TRUE(chacha20_init(ChaCha20Key{}));
+#if defined(__x86_64__)
+  EXPECT_EQ(sodium_runtime_has_avx2() != 0, __builtin_cpu_supports("avx2") != 0);
+#endif
   std::vector<unsigned char> state(200, 0xA5);
   sodium_memzero(state.data() + 3, 190);
   for (std::size_t i = 0; i < state.size(); ++i)
