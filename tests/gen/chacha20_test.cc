@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sodium.h>
 
+#include <csignal>
 #include <cstdlib>
 
 #include <string>
@@ -70,7 +71,13 @@ TEST(ChaCha20, TheLibrarysWipeAndMisuseDoWhatItsOwnDo) {
   sodium_memzero(state.data() + 3, 190);
   for (std::size_t i = 0; i < state.size(); ++i)
     ASSERT_EQ(state[i], i < 3 || i >= 193 ? 0xA5 : 0) << i;
-  EXPECT_DEATH(sodium_misuse(), "");
+  // Through abort: the child's SIGABRT handler makes it an exit, which a coverage build records.
+  EXPECT_EXIT(
+      {
+        (void)std::signal(SIGABRT, [](int) { std::exit(6); });
+        sodium_misuse();
+      },
+      testing::ExitedWithCode(6), "");
 }
 #else
 // libsodium's own need for randomness, once started, is ours to serve: it is served only from
