@@ -121,6 +121,11 @@ std::set<std::size_t> every(std::size_t from, std::size_t to, std::size_t step =
   return places;
 }
 
+// A tag for each place whose order among the places follows no pattern of theirs.
+unsigned mixed(std::size_t place) {
+  return unsigned((place * 7 + 3) % 255);
+}
+
 // The same rejections under three tags: the first two together name each index's place in the
 // script, the third shows that the order does not depend on the values.
 TEST(Batch, HandsOutEachAcceptedIndexOnceInAnOrderFixedByTheRejections) {
@@ -145,7 +150,6 @@ TEST(Batch, HandsOutEachAcceptedIndexOnceInAnOrderFixedByTheRejections) {
   };
   const auto low = [](std::size_t place) { return unsigned(place % 255); };
   const auto high = [](std::size_t place) { return unsigned(place / 255); };
-  const auto mixed = [](std::size_t place) { return unsigned((place * 7 + 3) % 255); };
   const PackingRestored restore;
   for (const bool packed : packings()) {
     use_packing(packed);
@@ -241,7 +245,6 @@ TEST(Batch, EveryIndexOfAPoolComesFromItsOwnUnit) {
 // needs a new batch keeps the indexes the old one left (nothing dropped, nothing twice).
 TEST(Batch, LooksShowWhatTheDrawsHandOutNext) {
   const std::set<std::size_t> rows[] = {{}, every(0, BLOCK, 3), every(20, BLOCK)};
-  const auto mixed = [](std::size_t place) { return unsigned((place * 7 + 3) % 255); };
   const PackingRestored restore;
   for (const bool packed : packings()) {
     use_packing(packed);
