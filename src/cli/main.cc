@@ -11,9 +11,10 @@ int main(int argc, char** argv) {
   parse_arguments(options, argc, argv);
   std::int32_t status = STATUS_OK;
   if (options.message != nullptr) {
-    status = report_message(options);
+    status = report_message(options, write_stdout);
   } else {
-    (void)generate_passwords(options);  // a write that failed is told by finish_output
+    (void)generate_passwords(options,
+                             write_stdout);  // a write that failed is told by finish_output
   }
   return finish_output(status);
 }

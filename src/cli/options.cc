@@ -103,7 +103,7 @@ void parse_arguments(Options& options, int argc, const char* const* argv) {
   }
 }
 
-std::int32_t report_message(const Options& options, WriteFn write) {
+std::int32_t report_message(const Options& options, bool (*write)(std::string_view text)) {
   // A failed write is remembered by the writer and told by finish_output, the one place that
   // checks; the message is not written after a banner that failed.
   if (write(VERSION_BANNER)) {

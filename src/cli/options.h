@@ -3,8 +3,7 @@
 #pragma once
 
 #include <cstdint>
-
-#include "cli/output.h"
+#include <string_view>
 
 inline constexpr std::int32_t STATUS_OK = 0;
 inline constexpr std::int32_t STATUS_PARAMETER_ERROR = -2;  // -2, not -1: scripts test for it
@@ -61,7 +60,7 @@ inline constexpr char MSG_RANDOM_ERROR[] = "Error: Cannot read the system random
 void parse_arguments(Options& options, int argc, const char* const* argv);
 
 // Writes the banner and then the message; returns the status the run ends with.
-std::int32_t report_message(const Options& options, WriteFn write = write_stdout);
+std::int32_t report_message(const Options& options, bool (*write)(std::string_view text));
 
 // Record an error in options and return STATUS_PARAMETER_ERROR for the caller to pass up.
 std::int32_t set_parameter_error(Options& options, const char* text);

@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "cli/wait.h"
+#include "gen/wait.h"
 #endif
 
 namespace {

@@ -1,13 +1,10 @@
 // Standard output as tolvane writes it: whole blocks handed to the system until every byte is
 // taken, a first failure that ends all writing, and a close that is checked. Every byte tolvane
-// prints takes this path; tests hand the generator a writer of their own.
+// prints takes this path; tests hand the generator and report_message writers of their own.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
-
-// Writes all of block, or returns false; after a false nothing more is to be written.
-using WriteFn = bool (*)(std::string_view block);
 
 // The real writer. Finishes partial writes, retries after an interrupted call, and waits while a
 // non-blocking standard output is full. Any other failure is final: this and every later call

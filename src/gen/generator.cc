@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "cli/output.h"
 #include "gen/avx2.h"
 #include "gen/draw_avx2.h"
 #include "gen/random.h"

@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "cli/options.h"
-#include "cli/output.h"
 #include "gen/clock.h"
 
 inline constexpr std::string_view UPPER_SET = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
@@ -49,8 +48,10 @@ bool keeps_rules(std::string_view password, std::uint8_t flags);
 // bits in options.flags are used while it works and are clear again when it returns.
 void make_password(Options& options, const Pool& pool, std::span<char> password);
 
+// Writes all of block, or returns false; after a false nothing more is to be written.
+using WriteFn = bool (*)(std::string_view block);
+
 // Seeds the random source from clock once, then writes options.count passwords, one a line, in
 // large blocks of whole lines. Stops at the first failed write, generating nothing more; returns
 // whether every line was written.
-bool generate_passwords(Options& options, WriteFn write = write_stdout,
-                        ClockFn clock = read_system_clock);
+bool generate_passwords(Options& options, WriteFn write, ClockFn clock = read_system_clock);

@@ -9,7 +9,7 @@
 
 #include <cerrno>
 
-#include "cli/wait.h"
+#include "gen/wait.h"
 
 #include "gen/chacha20.h"
 #include "gen/system_stream.h"
