@@ -24,16 +24,16 @@ check_files() {
   return $status
 }
 
-# build_packages GENERATOR DIR...: the system build in each folder, at the last commit's time
-# (SOURCE_DATE_EPOCH, exported for the package tools too), then its package.
+# build_packages GENERATOR DIR...: the package preset's build (no tests, no benchmarks) in each
+# folder, at the last commit's time (SOURCE_DATE_EPOCH, exported for the package tools too), then
+# its package.
 build_packages() {
   local generator=$1 dir
   shift
   SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
   export SOURCE_DATE_EPOCH
   for dir in "$@"; do
-    cmake -S . -B "$dir" -DTOLVANE_RANDOM_SOURCE=system -DTOLVANE_WERROR=ON -DTOLVANE_BUILD_TESTS=OFF -DTOLVANE_BUILD_BENCH=OFF \
-      >/dev/null
+    cmake --preset package -B "$dir" -DTOLVANE_WERROR=ON >/dev/null
     cmake --build "$dir" -j2
     (cd "$dir" && cpack -G "$generator" >/dev/null)
   done
