@@ -30,3 +30,12 @@ struct RunResult {
 RunResult run_program(const std::string& path, const std::vector<std::string>& args,
                       Stdout mode = Stdout::Capture, int timeout_seconds = 60,
                       const std::vector<std::string>& env = {});
+
+// A build for another machine (a cross build) names the emulator that runs its programs here
+// (qemu-user; CMAKE_CROSSCOMPILING_EMULATOR), whose words start each of them: run_program puts
+// them before every program of the build, which this machine's kernel could not start, and before
+// no other (a shell is this machine's own). Empty in a build for this machine.
+std::string emulator();
+// The argument vector that starts the program at path with args, as run_program execs it.
+std::vector<std::string> command_line(const std::string& path,
+                                      const std::vector<std::string>& args);

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 namespace {
 
@@ -43,7 +44,7 @@ std::string read_slowly(int fd) {
   return text;
 }
 
-[[noreturn]] void exec_child(const std::string& path, const std::vector<std::string>& args,
+[[noreturn]] void exec_child(const std::vector<std::string>& words,
                              const std::vector<std::string>& env, Stdout mode, int out_fd,
                              int err_fd) {
   for (const std::string& entry : env)
@@ -70,15 +71,32 @@ std::string read_slowly(int fd) {
   }
   dup2(err_fd, 2);
   signal(SIGPIPE, SIG_DFL);
-  std::vector<char*> argv{const_cast<char*>(path.c_str())};
-  for (const std::string& arg : args)
-    argv.push_back(const_cast<char*>(arg.c_str()));
+  std::vector<char*> argv;
+  for (const std::string& word : words)
+    argv.push_back(const_cast<char*>(word.c_str()));
   argv.push_back(nullptr);
-  execv(path.c_str(), argv.data());
+  execv(argv[0], argv.data());
   _exit(127);
 }
 
 }  // namespace
+
+std::string emulator() {
+  return TOLVANE_EMULATOR;
+}
+
+std::vector<std::string> command_line(const std::string& path,
+                                      const std::vector<std::string>& args) {
+  std::vector<std::string> words;
+  if (path.starts_with(TOLVANE_BINARY_DIR "/")) {
+    std::istringstream emulator_words(TOLVANE_EMULATOR);
+    for (std::string word; emulator_words >> word;)
+      words.push_back(word);
+  }
+  words.push_back(path);
+  words.insert(words.end(), args.begin(), args.end());
+  return words;
+}
 
 RunResult run_program(const std::string& path, const std::vector<std::string>& args, Stdout mode,
                       int timeout_seconds, const std::vector<std::string>& env) {
@@ -98,12 +116,13 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
     std::fflush(out);
   }
   const int child_out = piped ? pipe_fds[1] : fileno(out);
+  const std::vector<std::string> words = command_line(path, args);
   const pid_t pid = fork();
   if (pid == 0) {
     // The child must not hold the pipe's reading end, or closing ours would not close the pipe.
     if (piped)
       close(pipe_fds[0]);
-    exec_child(path, args, env, mode, child_out, fileno(err));
+    exec_child(words, env, mode, child_out, fileno(err));
   }
 
   if (piped) {
