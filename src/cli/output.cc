@@ -24,10 +24,20 @@ constexpr int STDERR_FD = 2;
 
 bool write_failed = false;
 
+// What one fstat tells of the descriptor before a block goes out: a regular file, whose bytes can
+// be cut back, or something a reader drains (a pipe, a socket, a terminal or another character
+// device), where a full buffer is worth a wait; a regular file never becomes "ready", and a block
+// device or a directory neither.
+struct Target {
+  bool file = false;
+  bool drained = false;
+  long long start = -1;  // where a file's block should start, for the room under a size limit
+};
+
 #if defined(_WIN32)
 // The C runtime's _write keeps the console's text mode, which ends each line with CR LF.
 // Returns how much of block went out: all of it, or less after a failure.
-std::size_t write_all(int fd, std::string_view block) {
+std::size_t write_all(int fd, std::string_view block, bool /*drained*/) {
   std::size_t done = 0;
   while (done < block.size()) {
     const std::size_t left = block.size() - done;
@@ -43,15 +53,15 @@ std::size_t write_all(int fd, std::string_view block) {
 
 // Text mode makes the file's offsets differ from the block's, so a cut line stays on Windows, and
 // no room is known ahead.
-long start_of_write(int /*fd*/) {
-  return -1;
+Target target_of(int /*fd*/) {
+  return {};
 }
 
-std::size_t whole_lines_that_fit(std::string_view block, long /*start*/) {
+std::size_t whole_lines_that_fit(std::string_view block, long long /*start*/) {
   return block.size();
 }
 
-void cut_partial_line(int /*fd*/, std::string_view /*written*/, long /*start*/) {}
+void cut_partial_line(int /*fd*/, std::string_view /*written*/) {}
 
 using SignalMask = int;
 
@@ -68,38 +78,49 @@ static_assert(EAGAIN == EWOULDBLOCK, "test errno for EWOULDBLOCK too");
 
 // Returns how much of block went out: all of it, or less after a failure. A parent may have left
 // the descriptor non-blocking: a full pipe is then a slow reader, not a failure, and the rest
-// goes out once it has room.
-std::size_t write_all(int fd, std::string_view block) {
+// goes out once it has room. Every call writes, waits on a descriptor that a reader drains, or
+// counts towards giving up (MAX_IDLE_CALLS in a row that write nothing).
+std::size_t write_all(int fd, std::string_view block, bool drained) {
   std::size_t done = 0;
-  while (done < block.size()) {
+  int idle = 0;
+  while (done < block.size() && idle < MAX_IDLE_CALLS) {
     const ssize_t written = write(fd, block.data() + done, block.size() - done);
     if (written > 0) {
       done += static_cast<std::size_t>(written);
-    } else if (written < 0 && errno == EINTR) {
-      // interrupted before it wrote anything: try again
-    } else if (!(written < 0 && errno == EAGAIN && wait_ready(fd, POLLOUT))) {
+      idle = 0;
+      continue;
+    }
+    ++idle;
+    if (written < 0 && errno == EINTR) {
+      continue;  // interrupted before it wrote anything: try again
+    }
+    if (!(written < 0 && errno == EAGAIN && drained && wait_ready(fd, POLLOUT))) {
       break;
     }
   }
   return done;
 }
 
-// Where block will start in a regular file: the offset, or the end for a descriptor that
-// appends. -1 for anything else, whose bytes, once written, cannot be taken back.
-off_t start_of_write(int fd) {
+Target target_of(int fd) {
   struct stat info {};
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    return -1;
+  if (fstat(fd, &info) != 0) {
+    return {};
   }
-  // F_GETFL fails only on a descriptor fstat has just refused.
-  return (fcntl(fd, F_GETFL) & O_APPEND) != 0 ? info.st_size : lseek(fd, 0, SEEK_CUR);
+  if (!S_ISREG(info.st_mode)) {
+    return {false, S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode) || S_ISCHR(info.st_mode)};
+  }
+  // The offset, or the end for a descriptor that appends; F_GETFL fails only on a descriptor
+  // fstat has just refused. Only a guess: another process may append before the write lands.
+  const bool appends = (fcntl(fd, F_GETFL) & O_APPEND) != 0;
+  return {true, false, appends ? info.st_size : lseek(fd, 0, SEEK_CUR)};
 }
 
 // A size limit (RLIMIT_FSIZE) that will stop a regular file part way through block is known
-// ahead: only the whole lines that fit go out, and the run then fails with nothing to cut.
-std::size_t whole_lines_that_fit(std::string_view block, off_t start) {
+// ahead: only the whole lines that fit go out, and the run then fails with nothing to cut. Where
+// another process appends in between, the write stops short after all, and is cut back.
+std::size_t whole_lines_that_fit(std::string_view block, long long start) {
   if (start < 0) {
-    return block.size();  // a pipe, a terminal or a device: no file for a size limit to stop
+    return block.size();  // no offset known, and nothing that a cut could mend
   }
   // getrlimit fails only on a bad resource or address; were it to, no limit is assumed.
   rlimit limit{RLIM_INFINITY, RLIM_INFINITY};
@@ -116,30 +137,30 @@ std::size_t whole_lines_that_fit(std::string_view block, off_t start) {
   return last_newline == std::string_view::npos ? 0 : last_newline + 1;
 }
 
-// A file that filled up where the room could not be known ahead (no space left) must not end in
-// a cut line, which reads as a valid shorter password: what went out after the block's last
-// whole line is cut off again. Only while the file ends, and the offset stands, exactly where
-// tolvane's write left them: no one else's bytes go. The offset may be shared with a shell
-// ({ tolvane; echo; } > f, or a script under exec >log) and would otherwise stay past the new
-// end, so the next write through it would leave a hole of zeros: it is set to the end as found
-// after the cut, which is the cut itself unless someone has written past it since. Blocks start
-// at a line's start, so nothing before the block is ever cut.
+// A file that filled up (no space left, or a size limit met where the room was not as known) must
+// not end in a cut line, which reads as a valid shorter password: what went out after the block's
+// last whole line is cut off again. Where the write went is learnt from the write, not guessed
+// before it: its bytes end at the offset it left, for a descriptor that appends too. They are cut
+// only while the file still ends exactly there: no one else's bytes go. The offset may be shared
+// with a shell ({ tolvane; echo; } > f, or a script under exec >log) and would otherwise stay past
+// the new end, so the next write through it would leave a hole of zeros: it is set to the end as
+// found after the cut, which is the cut itself unless someone has written past it since. Blocks
+// start at a line's start, so nothing before the block is ever cut.
 //
-// What no system call can close is the time between the check and the cut: a line another
-// process appends then is cut off with tolvane's, and one written through the shared offset
-// between the cut and the seek lands past the end, after a hole. Both need a second writer to
-// the same file at the moment it fills.
-void cut_partial_line(int fd, std::string_view written, off_t start) {
+// What no system call can close: a line another process appends between the check and the cut is
+// cut off with tolvane's; one appended between the write and the check leaves tolvane's cut line
+// in place (the status says the output is incomplete); and a write through the same open file
+// (a shared offset) between the write and the reading of its offset is taken for tolvane's.
+void cut_partial_line(int fd, std::string_view written) {
   const std::size_t last_newline = written.rfind('\n');
   const std::size_t partial =
       last_newline == std::string_view::npos ? written.size() : written.size() - last_newline - 1;
-  if (start < 0 || partial == 0) {
+  if (partial == 0) {
     return;
   }
-  const off_t end = start + static_cast<off_t>(written.size());
-  struct stat info {};  // a size of 0, never end after a partial line, should fstat fail
-  (void)fstat(fd, &info);
-  if (info.st_size != end || lseek(fd, 0, SEEK_CUR) != end) {
+  const off_t end = lseek(fd, 0, SEEK_CUR);
+  struct stat info {};
+  if (end < static_cast<off_t>(written.size()) || fstat(fd, &info) != 0 || info.st_size != end) {
     return;  // the line stays cut; the status says the output is incomplete
   }
   // Should the cut fail, the offset already stands at the end.
@@ -181,18 +202,17 @@ int close_fd(int fd) {
 // standard output (2>&1), where its line must no more be cut than a password: both take this
 // path, whole lines or nothing of the one that does not fit.
 bool write_lines(int fd, std::string_view block) {
-  const auto start = start_of_write(fd);
+  const Target target = target_of(fd);
   SignalMask before{};
-  const bool held = start >= 0;
-  if (held) {
+  if (target.file) {
     hold_ending_signals(before);
   }
-  const std::string_view fits = block.substr(0, whole_lines_that_fit(block, start));
-  const std::size_t written = write_all(fd, fits);
-  if (written != fits.size()) {
-    cut_partial_line(fd, fits.substr(0, written), start);
+  const std::string_view fits = block.substr(0, whole_lines_that_fit(block, target.start));
+  const std::size_t written = write_all(fd, fits, target.drained);
+  if (target.file && written != fits.size()) {
+    cut_partial_line(fd, fits.substr(0, written));
   }
-  if (held) {
+  if (target.file) {
     release_signals(before);  // a held signal that ends the run lands here, after any cut
   }
   return written == block.size();

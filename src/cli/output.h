@@ -7,11 +7,12 @@
 #include <string_view>
 
 // The real writer. Finishes partial writes, retries after an interrupted call, and waits while a
-// non-blocking standard output is full. Any other failure is final: this and every later call
-// return false without writing. A regular file never keeps a cut line (POSIX): at a size limit
-// only the whole lines that fit are written, and after any other failure the file is cut back to
-// its last whole line, where it still ends with tolvane's bytes. The signals that end a run are
-// held back for each write to a regular file, so they end it at a whole line.
+// non-blocking pipe, socket or terminal is full, but never without end. Any other failure is
+// final: this and every later call return false without writing. A regular file never keeps a
+// cut line (POSIX): at a size limit only the whole lines that fit are written, and after any
+// other failure the file is cut back to its last whole line, where it still ends with tolvane's
+// bytes. The signals that end a run are held back for each write to a regular file, so they end
+// it at a whole line.
 bool write_stdout(std::string_view block);
 
 // Writes text to standard error, the place for the few texts that are not standard output's. A

@@ -84,9 +84,10 @@ bool read_device(std::size_t done) {
   if (fd < 0) {
     return false;
   }
+  int interrupted = 0;
   while (done < key.size()) {
     const ssize_t got = read(fd, key.data() + done, key.size() - done);
-    if (got <= 0 && !(got < 0 && errno == EINTR)) {
+    if (got <= 0 && !(got < 0 && errno == EINTR && ++interrupted < MAX_IDLE_CALLS)) {
       break;  // an error, or the end of a device that should have none
     }
     done += got > 0 ? static_cast<std::size_t>(got) : 0;
@@ -95,11 +96,13 @@ bool read_device(std::size_t done) {
   return done == key.size();
 }
 
+// A getrandom that answers nothing but "interrupted" is refused as any other refusal is.
 bool read_key() {
   std::size_t done = 0;
+  int interrupted = 0;
   while (done < key.size()) {
     const ssize_t got = getrandom(key.data() + done, key.size() - done, 0);
-    if (got < 0 && errno == EINTR) {
+    if (got < 0 && errno == EINTR && ++interrupted < MAX_IDLE_CALLS) {
       continue;
     }
     if (got <= 0) {

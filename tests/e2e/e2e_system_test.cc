@@ -16,9 +16,10 @@ RunResult run_with(const char* shim, const char* args) {
 
 // The same passwords twice would mean a key that does not come from the kernel, or a fallback
 // that never reaches the key; the fallback's device fails a read made before the wait for the
-// kernel's pool.
+// kernel's pool. A getrandom that is interrupted every time is left for the device.
 TEST(SystemSource, TwoRunsPrintDifferentPasswords) {
-  for (const char* shim : {static_cast<const char*>(nullptr), "LD_PRELOAD=" NO_GETRANDOM_SHIM}) {
+  for (const char* shim : {static_cast<const char*>(nullptr), "LD_PRELOAD=" NO_GETRANDOM_SHIM,
+                           "LD_PRELOAD=" GETRANDOM_EINTR_SHIM}) {
     SCOPED_TRACE(shim == nullptr ? "the kernel's getrandom" : shim);
     const RunResult first = run_with(shim, "-n3");
     const RunResult second = run_with(shim, "-n3");
@@ -43,8 +44,8 @@ TEST(SystemSource, OneKernelReadMakesTheWholeKey) {
 }
 
 // No source at all, a device that ends after 16 of the 32 bytes of the key, or a plain file,
-// /dev/zero, a console or a FIFO in the device's place: never a key half made of zeros or the same
-// in every run, never a password, never a wait without end.
+// /dev/zero, a console, a block device or a FIFO in the device's place: never a key half made of
+// zeros or the same in every run, never a password, never a wait without end.
 TEST(SystemSourceFailure, NoWholeKeyEndsWithStatusOneAndNoPassword) {
   struct Row {
     const char* shim;
@@ -54,7 +55,7 @@ TEST(SystemSourceFailure, NoWholeKeyEndsWithStatusOneAndNoPassword) {
       {"LD_PRELOAD=" NO_URANDOM_SHIM, "-n3"},      {"LD_PRELOAD=" NO_URANDOM_SHIM, "-n32767"},
       {"LD_PRELOAD=" SHORT_URANDOM_SHIM, "-n3"},   {"LD_PRELOAD=" PLAIN_FILE_URANDOM_SHIM, "-n3"},
       {"LD_PRELOAD=" ZERO_URANDOM_SHIM, "-n3"},    {"LD_PRELOAD=" FIFO_URANDOM_SHIM, "-n3"},
-      {"LD_PRELOAD=" CONSOLE_URANDOM_SHIM, "-n3"},
+      {"LD_PRELOAD=" CONSOLE_URANDOM_SHIM, "-n3"}, {"LD_PRELOAD=" BLOCK_URANDOM_SHIM, "-n3"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.shim) + " " + row.args);

@@ -10,6 +10,7 @@
 
 #ifdef __linux__
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -390,25 +391,40 @@ TEST(WriteFailure, AFileThatFillsEndsInAWholeLineAndNothingMoreIsWritten) {
 // A shell that shares the file's offset with tolvane ({ tolvane; echo; } > f) writes right
 // after tolvane's last whole line, with no hole of zeros between: after no space left, which
 // cuts the file back, and at a file-size limit, with SIGXFSZ at its default as shells leave it,
-// where the whole lines that fit are written and nothing is cut. With standard error in the same
-// file (2>&1) the error's line, which no longer fits, is left out whole; and a SIGTERM that
-// arrives during a write ends the run at a whole line.
+// where the whole lines that fit are written and nothing is cut: a soft limit under no hard one
+// too, and for >> (a new offset at 0) the room is counted from the file's end. Where another
+// writer appends after the room was reckoned, the write stops short and is cut back. With
+// standard error in the same file (2>&1) the error's line, which no longer fits, is left out
+// whole; a SIGTERM that arrives during a write ends the run at a whole line, and one that the
+// parent blocked stays blocked.
 TEST(WriteFailure, AShellSharingTheFileWritesRightAfterTheLastWholeLine) {
   struct Row {
-    const char* script;  // $0 is tolvane, $1 the shim, $2 the emulator that starts it (or none)
+    const char* script;  // $0 is tolvane, $1 the shim, $2 the emulator that starts it (or none),
+                         // $3 the limit
     const char* shim;
     std::regex lines;
-    std::string err, rc;
+    std::string err, rc, limit = "";
   };
   const std::size_t first_block = OUTPUT_BLOCK_SIZE / 33 * 33;
   const char* const limited =
       R"((ulimit -f 200; LD_PRELOAD=$1 exec $2 "$0" -n32767 -s13); echo "rc=$?")";
   const char* const limited_with_errors =
       R"((ulimit -f 200; LD_PRELOAD=$1 exec $2 "$0" -n32767 -s13 2>&1); echo "rc=$?")";
+  // A line, then tolvane on a new descriptor that appends, its offset at 0, under a limit that the
+  // first block meets (128) or the second (200).
+  const char* const appended = R"(echo ABCDEFGHIJKLM; (ulimit -f $3; LD_PRELOAD=$1 exec $2 "$0" \
+      -n32767 -s13 >>/proc/self/fd/1); echo "rc=$?" >>/proc/self/fd/1)";
+  const char* const signalled =
+      R"(exec 3>&2 2>/dev/null; (LD_PRELOAD=$1 exec $2 "$0" -n32767 -s32 2>&3); echo "rc=$?")";
   const Row rows[] = {
       {R"(LD_PRELOAD=$1 $2 "$0" -n32767 -s32; echo "rc=$?")", FAIL_WRITE_SHIM,
        std::regex("[A-Za-z0-9]{32}"), WRITE_ERROR, "1"},
       {limited, REPORT_CUT_SHIM, std::regex("[A-Za-z0-9]{13}"), WRITE_ERROR, "1"},
+      {R"((ulimit -S -f 200; LD_PRELOAD=$1 exec $2 "$0" -n32767 -s13); echo "rc=$?")",
+       REPORT_CUT_SHIM, std::regex("[A-Za-z0-9]{13}"), WRITE_ERROR, "1"},
+      {appended, REPORT_CUT_SHIM, std::regex("[A-Za-z0-9]{13}"), WRITE_ERROR, "1", "128"},
+      {appended, SIBLING_SHIM, std::regex("[A-Za-z0-9]{13}|another writer's line"),
+       "ftruncate\n" + WRITE_ERROR, "1", "200"},
       // The limit hidden from the program: the kernel's short write, EFBIG, then the cut.
       {limited, UNKNOWN_LIMIT_SHIM, std::regex("[A-Za-z0-9]{13}"), "ftruncate\n" + WRITE_ERROR,
        "1"},
@@ -416,35 +432,55 @@ TEST(WriteFailure, AShellSharingTheFileWritesRightAfterTheLastWholeLine) {
       // The error's line too meets the hidden limit short, and is cut.
       {limited_with_errors, UNKNOWN_LIMIT_SHIM, std::regex("[A-Za-z0-9]{13}"), "", "1"},
       // The shell's own word on the signal ("Terminated") is kept out of tolvane's standard error.
-      {R"(exec 3>&2 2>/dev/null; (LD_PRELOAD=$1 exec $2 "$0" -n32767 -s32 2>&3); echo "rc=$?")",
-       RAISE_TERM_SHIM, std::regex("[A-Za-z0-9]{32}"), "", "143"},
+      {signalled, RAISE_TERM_SHIM, std::regex("[A-Za-z0-9]{32}"), "", "143"},
       // A timer a parent left running ends the run the same way.
-      {R"(exec 3>&2 2>/dev/null; (LD_PRELOAD=$1 exec $2 "$0" -n32767 -s32 2>&3); echo "rc=$?")",
-       RAISE_ALRM_SHIM, std::regex("[A-Za-z0-9]{32}"), "", "142"},
+      {signalled, RAISE_ALRM_SHIM, std::regex("[A-Za-z0-9]{32}"), "", "142"},
+      {R"(LD_PRELOAD=$1 env --block-signal=TERM $2 "$0" -n32767 -s32; echo "rc=$?")",
+       RAISE_TERM_SHIM, std::regex("[A-Za-z0-9]{32}"), "", "0"},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(std::string(row.script) + " " + row.shim);
+    SCOPED_TRACE(std::string(row.script) + " " + row.shim + " " + row.limit);
     const RunResult result =
-        run_program("/bin/sh", {"-c", row.script, TOLVANE_PATH, row.shim, emulator()});
+        run_program("/bin/sh", {"-c", row.script, TOLVANE_PATH, row.shim, emulator(), row.limit});
     EXPECT_EQ(result.err, row.err);
     ASSERT_TRUE(result.out.ends_with("\nrc=" + row.rc + "\n"))
         << result.out.substr(result.out.size() - 40);
     const std::vector<std::string> lines = lines_of(result.out);
     EXPECT_GE(lines.size(), first_block / 33);
-    EXPECT_LT(lines.size(), 32767u);
+    EXPECT_LE(lines.size(), row.rc == "0" ? 32768u : 32766u);
     for (std::size_t i = 0; i + 1 < lines.size(); ++i)
       ASSERT_TRUE(std::regex_match(lines[i], row.lines)) << i << ": " << lines[i];
   }
 }
 
-// A full non-blocking output is waited for in poll, never in a busy loop, and a wait that a
-// signal interrupts is made again: three full writes, four waits, one of them interrupted.
-TEST(SlowReader, AFullOutputIsWaitedForInPoll) {
-  const RunResult result =
-      run_program(TOLVANE_PATH, {"-n3"}, Stdout::Capture, 60, {"LD_PRELOAD=" WRITE_AGAIN_SHIM});
-  EXPECT_EQ(result.exit_status, 0);
-  EXPECT_TRUE(std::regex_match(result.out, std::regex("([A-Za-z0-9]{8}\n){3}"))) << result.out;
-  EXPECT_EQ(result.err, "poll calls: 4\n");
+// A full output is waited for in poll where a reader drains it, never in a busy loop, and a wait
+// that a signal interrupts is made again: three full writes, four waits, one of them interrupted.
+// A regular file never becomes ready, so there a full write is a failure, as is a descriptor that
+// takes nothing however often it is tried (a file system answering EAGAIN or EINTR to every
+// write): the run ends, and Ctrl-C is not held off by a write without end.
+TEST(SlowReader, AFullOutputIsWaitedForInPollWhereAReaderDrainsIt) {
+  struct Row {
+    Stdout mode;
+    const char* shim;
+    int status;
+    std::string err;  // what standard error begins with
+  };
+  const Row rows[] = {
+      {Stdout::SlowNonBlocking, WRITE_AGAIN_SHIM, 0, "poll calls: 4\n"},
+      {Stdout::Capture, WRITE_AGAIN_SHIM, 1, WRITE_ERROR + "poll calls: 0\n"},
+      {Stdout::Capture, ALWAYS_INTERRUPTED_SHIM, 1, WRITE_ERROR + "poll calls: 0\n"},
+      {Stdout::SlowNonBlocking, ALWAYS_AGAIN_SHIM, 1, WRITE_ERROR + "poll calls: "},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.mode == Stdout::Capture ? "file " : "pipe ") + row.shim);
+    const RunResult result =
+        run_program(TOLVANE_PATH, {"-n3"}, row.mode, 10, {std::string("LD_PRELOAD=") + row.shim});
+    EXPECT_EQ(result.exit_status, row.status);
+    EXPECT_TRUE(result.err.starts_with(row.err)) << result.err;
+    EXPECT_TRUE(
+        std::regex_match(result.out, std::regex(row.status == 0 ? "([A-Za-z0-9]{8}\n){3}" : "")))
+        << result.out;
+  }
 }
 
 TEST(WriteFailure, AFailedCloseIsAFailedRun) {
@@ -483,8 +519,11 @@ TEST(WriteFailure, ReaderThatStopsAfterOneLineEndsTheRunPromptly) {
 }
 
 #ifdef __linux__
-// What the run set, seen from outside while it waits on a full pipe: the system source's memory
-// locked, and no core dump from a signal that would leave one, although the parent allows them.
+// What the run set, seen from outside while it waits on a full pipe, each setting on its own: the
+// system source's memory locked; no core size, although the parent allows one; not dumpable,
+// which a core pattern that pipes to a program heeds where it ignores the size, and which gives
+// the run's /proc files to root (so the run is made in a group other than root's); and so no core
+// dump from a signal that would leave one.
 TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
   rlimit core{};
   ASSERT_EQ(getrlimit(RLIMIT_CORE, &core), 0);
@@ -501,6 +540,8 @@ TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
   if (pid == 0) {
     core.rlim_cur = core.rlim_max;
     setrlimit(RLIMIT_CORE, &core);
+    if (getegid() == 0 && setgid(65534) != 0)
+      _exit(126);
     dup2(ends[1], 1);
     close(ends[0]);
     execv(argv[0], argv.data());
@@ -509,11 +550,19 @@ TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
   close(ends[1]);
   char first = 0;
   EXPECT_EQ(read(ends[0], &first, 1), 1);  // main has begun: its settings are made
+  const std::string proc = "/proc/" + std::to_string(pid);
   long locked_kb = -1;
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::ifstream status(proc + "/status");
   for (std::string line; std::getline(status, line);)
     if (line.starts_with("VmLck:"))
       locked_kb = std::stol(line.substr(6));
+  std::string core_limit;
+  std::ifstream limits(proc + "/limits");
+  for (std::string line; std::getline(limits, line);)
+    if (line.starts_with("Max core file size"))
+      core_limit = line;
+  struct stat owner {};
+  EXPECT_EQ(stat((proc + "/status").c_str(), &owner), 0);
   kill(pid, SIGQUIT);  // its default action dumps core; the sanitizers leave it alone
   int wait_status = 0;
   waitpid(pid, &wait_status, 0);
@@ -526,6 +575,9 @@ TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
   constexpr long locked_at_least = 0;
 #endif
   EXPECT_GE(locked_kb, locked_at_least);
+  EXPECT_TRUE(std::regex_match(core_limit, std::regex("Max core file size +0 +0 +bytes *")))
+      << core_limit;
+  EXPECT_EQ(owner.st_gid, 0u) << "still dumpable";
   ASSERT_TRUE(WIFSIGNALED(wait_status));
   EXPECT_EQ(WTERMSIG(wait_status), SIGQUIT);
   EXPECT_FALSE(WCOREDUMP(wait_status));

@@ -31,7 +31,9 @@ for draw in "${draws[@]}"; do
   key=()
   grep -q ' random_finish()$' <<<"$symbols" && grep -q ' (anonymous namespace)::key$' <<<"$symbols" &&
     key=(-ex 'break random_finish()' -ex 'continue' -ex "set \$key = (char*) &'(anonymous namespace)::key'"
-      -ex "dump binary memory $work/key \$key \$key + 32" -ex 'delete')
+      -ex "dump binary memory $work/key \$key \$key + 32" -ex 'delete'
+      -ex "| output/x (unsigned long) \$key | cat >$work/key-at"
+      -ex "| info proc | sed -n 's/^process //p' >$work/pid" -ex "shell cp /proc/\$(cat $work/pid)/smaps $work/smaps")
   rm -f "$work/key"
   gdb -q -batch "${plain[@]}" -ex 'break main' -ex "run -n40 -s24 -y > $work/out" -ex 'delete' \
     "${key[@]}" -ex 'catch syscall exit_group' -ex 'continue' -ex "gcore $work/core" \
@@ -46,6 +48,19 @@ for draw in "${draws[@]}"; do
   left=$((left + found))
   if [[ ${#key[@]} -gt 0 ]]; then
     [[ $(wc -c <"$work/key") -eq 32 ]] || { cat "$work/gdb.log"; echo "FAIL: the key was not read"; exit 1; }
+    # The page that holds it is locked, whatever locked it, so it never reaches swap.
+    key_at=$(<"$work/key-at") holds=0 locked=0
+    while read -r field value _; do
+      if [[ $field =~ ^([0-9a-f]+)-([0-9a-f]+)$ ]]; then
+        holds=$((16#${BASH_REMATCH[1]} <= key_at && key_at < 16#${BASH_REMATCH[2]}))
+      elif [[ $field == Locked: && $holds == 1 ]]; then
+        locked=$value
+      fi
+    done <"$work/smaps"
+    if [[ $locked -eq 0 ]]; then
+      echo "$draw draw: the key's page is not locked"
+      left=$((left + 1))
+    fi
     # Its four quarters among the core's bytes, both written as hexadecimal pairs between spaces.
     od -An -v -tx1 "$work/core" | tr '\n' ' ' | tr -s ' ' >"$work/core.hex"
     for quarter in 0 8 16 24; do

@@ -4,10 +4,12 @@
 // to standard output is reported on standard error, where the tests see it; with SHARED_FILE
 // too, another writer appends a line to the same file just before the failure. Built as
 // REPORT_CUT: every ftruncate is reported on standard error; with UNKNOWN_LIMIT too, the file-size
-// limit reads as none, so the program meets it only as the kernel does. Built as FAIL_CLOSE: every
-// write works and closing standard output reports a lost write. Built as WRITE_AGAIN: the first
-// three writes find standard output full (EAGAIN), the first wait in poll is interrupted, and at
-// exit the number of waits in poll goes to standard error. Built as RAISE_TERM: the second write
+// limit reads as none, so the program meets it only as the kernel does; with SIBLING too, another
+// writer appends a line to the file just before the second write to standard output. Built as
+// FAIL_CLOSE: every write works and closing standard output reports a lost write. Built as
+// WRITE_AGAIN: the first FULL_WRITES writes (3 unless set) find standard output full (EAGAIN, or
+// FULL_ERRNO where that is given), the first wait in poll is interrupted, and at exit the number
+// of waits in poll goes to standard error. Built as RAISE_TERM: the second write
 // to standard output takes half its bytes, as the kernel's does when a signal arrives during it,
 // and raises SIGTERM (RAISED_SIGNAL, where that is given).
 #include <dlfcn.h>
@@ -31,6 +33,21 @@ Fn next_definition(const char* name) {
 }
 
 }  // namespace
+
+#ifdef SIBLING
+extern "C" ssize_t write(int fd, const void* data, size_t size) {
+  using WriteFn = ssize_t (*)(int, const void*, size_t);
+  static const auto real_write = next_definition<WriteFn>("write");
+  static int calls = 0;
+  if (fd == 1 && calls++ == 1) {
+    if (const int other = open("/proc/self/fd/1", O_WRONLY | O_APPEND); other >= 0) {
+      real_write(other, ANOTHER_WRITERS_LINE, std::strlen(ANOTHER_WRITERS_LINE));
+      close(other);
+    }
+  }
+  return real_write(fd, data, size);
+}
+#endif
 
 #ifdef FAIL_WRITE
 extern "C" ssize_t write(int fd, const void* data, size_t size) {
@@ -112,6 +129,13 @@ extern "C" int close(int fd) {
 
 #include <cstdio>
 
+#ifndef FULL_WRITES
+#define FULL_WRITES 3
+#endif
+#ifndef FULL_ERRNO
+#define FULL_ERRNO EAGAIN
+#endif
+
 namespace {
 
 int polls = 0;
@@ -129,10 +153,10 @@ struct Report {
 extern "C" ssize_t write(int fd, const void* data, size_t size) {
   using WriteFn = ssize_t (*)(int, const void*, size_t);
   static const auto real_write = next_definition<WriteFn>("write");
-  static int full = 3;
+  static int full = FULL_WRITES;
   if (fd == 1 && full > 0) {
     --full;
-    errno = EAGAIN;
+    errno = FULL_ERRNO;
     return -1;
   }
   return real_write(fd, data, size);

@@ -11,6 +11,8 @@
 //   FIFO_URANDOM        that, and /dev/urandom is a FIFO that no one will ever write to;
 //   CONSOLE_URANDOM     that, and /dev/urandom reads as the console tty9: urandom's minor,
 //                       another major;
+//   BLOCK_URANDOM       that, and /dev/urandom reads as a block device numbered as urandom;
+//   GETRANDOM_EINTR     NO_GETRANDOM, but getrandom reports an interrupted call every time;
 //   FIXED_KEY           getrandom gives the same bytes in every run, all it is asked for;
 //   FIXED_KEY_SHORT     the same bytes, at most 5 a call, after a first call interrupted;
 //   HALF_KEY            getrandom gives the first 16 of those bytes, then reports that the
@@ -131,7 +133,11 @@ extern "C" ssize_t getrandom(void* buffer, size_t size, unsigned int /*flags*/) 
 #else
   (void)buffer;
   (void)size;
+#ifdef GETRANDOM_EINTR
+  errno = EINTR;
+#else
   errno = ENOSYS;
+#endif
   return -1;
 #endif
 }
@@ -142,12 +148,26 @@ extern "C" int stat(const char* path, struct stat* info) {
   static const auto real_stat = reinterpret_cast<StatFn>(dlsym(RTLD_NEXT, "stat"));
   return real_stat(std::strcmp(path, "/dev/urandom") == 0 ? "/dev/zero" : path, info);
 }
-#elif defined(CONSOLE_URANDOM)
+#elif defined(CONSOLE_URANDOM) || defined(BLOCK_URANDOM)
+namespace {
+
+void disguise(struct stat& info) {
+#ifdef BLOCK_URANDOM
+  info.st_mode = (info.st_mode & ~S_IFMT) | S_IFBLK;
+#else
+  info.st_rdev = makedev(4, 9);
+#endif
+}
+
+}  // namespace
+
 extern "C" int stat(const char* path, struct stat* info) {
   using StatFn = int (*)(const char*, struct stat*);
   static const auto real_stat = reinterpret_cast<StatFn>(dlsym(RTLD_NEXT, "stat"));
   const int result = real_stat(path, info);
-  info->st_rdev = std::strcmp(path, "/dev/urandom") == 0 ? makedev(4, 9) : info->st_rdev;
+  if (std::strcmp(path, "/dev/urandom") == 0) {
+    disguise(*info);
+  }
   return result;
 }
 
@@ -155,7 +175,9 @@ extern "C" int fstat(int fd, struct stat* info) {
   using FstatFn = int (*)(int, struct stat*);
   static const auto real_fstat = reinterpret_cast<FstatFn>(dlsym(RTLD_NEXT, "fstat"));
   const int result = real_fstat(fd, info);
-  info->st_rdev = fd == urandom_fd && fd >= 0 ? makedev(4, 9) : info->st_rdev;
+  if (fd == urandom_fd && fd >= 0) {
+    disguise(*info);
+  }
   return result;
 }
 #endif
