@@ -1,11 +1,13 @@
-# libsodium, as its static library: linked in, the program loads nothing beyond the C library.
-# Defines Sodium::sodium. -DCMAKE_DISABLE_FIND_PACKAGE_Sodium=ON builds as where it is missing.
-find_path(Sodium_INCLUDE_DIR sodium.h)
-find_library(Sodium_LIBRARY NAMES libsodium.a)
+# libsodium, as distributions link it: the shared library that pkg-config's libsodium.pc names,
+# so the library's security updates reach the program without a rebuild. Defines
+# Sodium::sodium. -DCMAKE_DISABLE_FIND_PACKAGE_Sodium=ON builds as where it is missing.
+find_package(PkgConfig QUIET)
+if(PKG_CONFIG_FOUND)
+  pkg_check_modules(Sodium QUIET IMPORTED_TARGET libsodium)
+endif()
 include(FindPackageHandleStandardArgs)
-find_package_handle_standard_args(Sodium REQUIRED_VARS Sodium_LIBRARY Sodium_INCLUDE_DIR)
+find_package_handle_standard_args(Sodium REQUIRED_VARS Sodium_LINK_LIBRARIES
+                                  VERSION_VAR Sodium_VERSION)
 if(Sodium_FOUND AND NOT TARGET Sodium::sodium)
-  add_library(Sodium::sodium STATIC IMPORTED)
-  set_target_properties(Sodium::sodium PROPERTIES IMPORTED_LOCATION "${Sodium_LIBRARY}"
-                        INTERFACE_INCLUDE_DIRECTORIES "${Sodium_INCLUDE_DIR}")
+  add_library(Sodium::sodium ALIAS PkgConfig::Sodium)
 endif()

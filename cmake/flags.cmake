@@ -20,10 +20,9 @@ if(TOLVANE_SANITIZE)
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(tolvane_flags INTERFACE -fsanitize=address,undefined)
 endif()
-# The ELF hardening dpkg-buildflags gives Debian's packages, with the stack clash protection of
-# its newer releases. (Their control flow protection would need every object linked to have it,
-# and Debian 12's static libsodium does not.) The fortified C library calls need optimisation,
-# so a Debug build goes without them.
+# The ELF hardening dpkg-buildflags gives Debian's packages, with the stack clash and control flow
+# protection of its newer releases (the latter where the compiler has it for the target: x86).
+# The fortified C library calls need optimisation, so a Debug build goes without them.
 if(TOLVANE_HARDEN AND NOT WIN32)
   include(CheckPIESupported)
   check_pie_supported()
@@ -39,8 +38,10 @@ if(TOLVANE_HARDEN AND NOT WIN32)
   else()
     set(fortify_level 2)
   endif()
+  include(CheckCXXCompilerFlag)
+  check_cxx_compiler_flag(-fcf-protection TOLVANE_CF_PROTECTION)
   target_compile_options(tolvane_flags INTERFACE -fstack-protector-strong
-    -fstack-clash-protection
+    -fstack-clash-protection $<$<BOOL:${TOLVANE_CF_PROTECTION}>:-fcf-protection>
     $<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=${fortify_level}>)
   target_link_options(tolvane_flags INTERFACE -Wl,-z,relro,-z,now)
 endif()

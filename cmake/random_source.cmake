@@ -50,41 +50,17 @@ endif()
 # Never the clock-seeded build in silence: a password generator built with no options must not
 # print predictable passwords. (The leading space keeps CMake from breaking the line.)
 if(NOT system_stream AND TOLVANE_RANDOM_SOURCE STREQUAL "system")
-  message(FATAL_ERROR " No secure random source found: install libsodium's static library (libsodium-dev; \
-libsodium-static on Fedora), or build the exact, reproducible program knowingly with -DTOLVANE_RANDOM_SOURCE=lcg (never for secrets)")
+  message(FATAL_ERROR " No secure random source found: install libsodium (libsodium-dev; \
+libsodium-devel on Fedora), or build the exact, reproducible program knowingly with -DTOLVANE_RANDOM_SOURCE=lcg (never for secrets)")
 elseif(NOT system_stream)
   message(STATUS "No secure random source found: only the exact build and its tests are built")
 endif()
 
 # The libsodium wrapper is built wherever libsodium is, for its tests, whichever stream is chosen.
-# Where this libsodium links with its ChaCha20 started alone (see chacha20.cc), the rest of the
-# library stays out of the program; -DTOLVANE_SODIUM_CHACHA_ONLY=OFF links it whole.
 if(Sodium_FOUND)
-  include(CheckCXXSourceCompiles)
-  set(CMAKE_REQUIRED_INCLUDES ${Sodium_INCLUDE_DIR})
-  set(CMAKE_REQUIRED_LIBRARIES ${Sodium_LIBRARY})
-  check_cxx_source_compiles([=[
-    #include <sodium.h>
-    #include <cstdlib>
-    extern "C" {
-    int _crypto_stream_chacha20_pick_best_implementation();
-    void sodium_memzero(void* const, const size_t) {}
-    void sodium_misuse() { std::abort(); }
-    }
-    int main() {
-      unsigned char out[64] = {0}, key[32] = {0}, nonce[12] = {0};
-      (void)_sodium_runtime_get_cpu_features();
-      (void)_crypto_stream_chacha20_pick_best_implementation();
-      return crypto_stream_chacha20_ietf_xor_ic(out, out, sizeof out, nonce, 0, key);
-    }]=] TOLVANE_SODIUM_CHACHA_ONLY)
-  unset(CMAKE_REQUIRED_INCLUDES)
-  unset(CMAKE_REQUIRED_LIBRARIES)
   add_library(tolvane_chacha20 STATIC src/gen/chacha20.cc)
   target_include_directories(tolvane_chacha20 PUBLIC src)
   target_link_libraries(tolvane_chacha20 PUBLIC tolvane_flags Sodium::sodium)
-  if(TOLVANE_SODIUM_CHACHA_ONLY)
-    target_compile_definitions(tolvane_chacha20 PUBLIC TOLVANE_SODIUM_CHACHA_ONLY)
-  endif()
 endif()
 
 add_library(tolvane_random_lcg STATIC src/gen/random_lcg.cc)
@@ -99,7 +75,7 @@ if(system_stream)
   elseif(system_stream STREQUAL "win32")
     target_link_libraries(tolvane_random_system PUBLIC bcrypt)
   endif()
-  set(stream_name_linux ChaCha20)
+  set(stream_name_linux "ChaCha20, libsodium ${Sodium_VERSION}")
   set(stream_name_win32 BCryptGenRandom)
   set(stream_name_arc4random arc4random)
   add_library(tolvane_defs_system INTERFACE)
@@ -119,5 +95,8 @@ if(TOLVANE_RANDOM_SOURCE STREQUAL "lcg")
 from the clock; for known answers and reproducing a run, never for secrets \
 (-DTOLVANE_RANDOM_SOURCE=system builds the program for real secrets)")
 else()
-  message(STATUS "tolvane draws from the operating system: ${stream_name_${system_stream}}")
+  if(system_stream STREQUAL "linux")
+    set(stream_library ", linked as ${Sodium_LINK_LIBRARIES}")
+  endif()
+  message(STATUS "tolvane draws from the operating system: ${stream_name_${system_stream}}${stream_library}")
 endif()

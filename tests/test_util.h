@@ -76,7 +76,7 @@ inline std::string pool_text(const Pool& pool) {
 // One password from make_password, as a string.
 inline std::string make(Options& options, const Pool& pool) {
   std::array<char, PASSWORD_SIZE_MAX> buffer{};
-  make_password(options, pool, {buffer.data(), std::size_t(options.size)});
+  EXPECT_TRUE(make_password(options, pool, {buffer.data(), std::size_t(options.size)}));
   return {buffer.data(), std::size_t(options.size)};
 }
 
@@ -100,10 +100,20 @@ inline ClockReading clock_at_seed_one() {
   return {0, 1};
 }
 
+// What goes to standard error, for the generator's error text.
+inline std::string written_error;
+inline bool write_error_to_string(std::string_view text) {
+  written_error.append(text);
+  return true;
+}
+
 // Everything generate_passwords writes, with the clock reading that makes the seed 1.
 inline std::string generate(Options& options) {
   written.clear();
+  written_error.clear();
   blocks_before_failure = -1;
-  EXPECT_TRUE(generate_passwords(options, write_to_string, clock_at_seed_one));
+  EXPECT_EQ(generate_passwords(options, write_to_string, write_error_to_string, clock_at_seed_one),
+            STATUS_OK);
+  EXPECT_EQ(written_error, "");
   return written;
 }

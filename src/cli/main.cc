@@ -9,12 +9,8 @@ int main(int argc, char** argv) {
   harden_process();
   Options options;
   parse_arguments(options, argc, argv);
-  std::int32_t status = STATUS_OK;
-  if (options.message != nullptr) {
-    status = report_message(options, write_stdout);
-  } else {
-    (void)generate_passwords(options,
-                             write_stdout);  // a write that failed is told by finish_output
-  }
-  return finish_output(status);
+  const std::int32_t status = options.message != nullptr
+                                  ? report_message(options, write_stdout)
+                                  : generate_passwords(options, write_stdout, write_stderr);
+  return finish_output(status);  // which also tells of a write that failed
 }

@@ -227,14 +227,14 @@ bool write_stdout(std::string_view block) {
   return !write_failed;
 }
 
-void write_stderr(std::string_view text) {
-  (void)write_lines(STDERR_FD, text);  // nowhere left to report a failure of this one
+bool write_stderr(std::string_view text) {
+  return write_lines(STDERR_FD, text);
 }
 
 std::int32_t finish_output(std::int32_t status) {
   const bool closed = close_fd(STDOUT_FD) == 0;
   if (write_failed || !closed) {
-    write_stderr(MSG_WRITE_ERROR);
+    (void)write_stderr(MSG_WRITE_ERROR);  // nowhere left to report a failure of this one
     return STATUS_WRITE_ERROR;
   }
   return status;

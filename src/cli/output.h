@@ -17,7 +17,8 @@ bool write_stdout(std::string_view block);
 
 // Writes text to standard error, the place for the few texts that are not standard output's. A
 // regular file (2>&1 into the one standard output fills) gets whole lines only, as above.
-void write_stderr(std::string_view text);
+// Returns whether all of text went out.
+bool write_stderr(std::string_view text);
 
 // Closes standard output and returns status, or STATUS_WRITE_ERROR with its text on standard
 // error when a write failed or the close did (some file systems report a lost write only then).

@@ -22,36 +22,37 @@ inline constexpr std::size_t POOL_MAX =
 // passwords of size characters.
 inline constexpr std::size_t OUTPUT_BLOCK_SIZE = 65536;
 
-// The characters a password may be drawn from, in the order that fixes which index gives which;
-// zeros after them, to a whole number of 16-byte rows, which a vector lookup reads as tables.
+// The characters a password may be drawn from, in the order that fixes which index gives which.
 struct Pool {
-  std::array<char, (POOL_MAX + 15) / 16 * 16> chars{};
+  std::array<char, POOL_MAX> chars{};
   std::int32_t n = 0;
 };
 
 Pool build_pool(std::uint8_t flags);
 
-// The state bit c sets when drawn: FLAG_SAW_LETTER, FLAG_SAW_DIGIT or none.
-std::uint8_t char_class(char c);
-
 // Whether c may not follow previous under the sequence rule: equal codes or codes one apart,
 // "cc", "bc", "cb", but also "9:" or "@A". One unsigned compare against the lowest neighbour.
-bool are_neighbours(unsigned char previous, unsigned char c);
+bool are_neighbours(char previous, char c);
 
 // Overwrites one random position of password with one random character of set, drawn first.
-void plant_random_char(std::span<char> password, std::string_view set);
+// False if the random source failed.
+bool plant_random_char(std::span<char> password, std::string_view set);
 
 // Whether password holds a letter, a digit if -r asked for one, and no pair -q forbids.
 bool keeps_rules(std::string_view password, std::uint8_t flags);
 
-// Fills password (options.size characters) with one password that keeps its rules. The state
-// bits in options.flags are used while it works and are clear again when it returns.
-void make_password(Options& options, const Pool& pool, std::span<char> password);
+// Fills password (options.size characters) with one password that keeps its rules; false if the
+// random source failed. The state bits in options.flags are used while it works and are clear
+// again when it returns.
+bool make_password(Options& options, const Pool& pool, std::span<char> password);
 
 // Writes all of block, or returns false; after a false nothing more is to be written.
 using WriteFn = bool (*)(std::string_view block);
 
 // Seeds the random source from clock once, then writes options.count passwords, one a line, in
-// large blocks of whole lines. Stops at the first failed write, generating nothing more; returns
-// whether every line was written.
-bool generate_passwords(Options& options, WriteFn write, ClockFn clock = read_system_clock);
+// large blocks of whole lines, with write. Stops at the first failed write, or where the random
+// source fails, generating nothing more; in the second case the block being made is never
+// written, and MSG_RANDOM_ERROR goes to write_error. Returns STATUS_OK, STATUS_WRITE_ERROR or
+// STATUS_RANDOM_ERROR.
+std::int32_t generate_passwords(Options& options, WriteFn write, WriteFn write_error,
+                                ClockFn clock = read_system_clock);

@@ -21,9 +21,6 @@ ChaCha20Key key;
 // Two streams of each key: one for output, one for the key that replaces it.
 constexpr ChaCha20Nonce OUTPUT_NONCE{};
 constexpr ChaCha20Nonce NEXT_KEY_NONCE{1};
-// The fills that start libsodium's fastest code: one password takes none this large.
-constexpr std::size_t LIBRARY_FILL = 2048;
-bool library_started = false;
 // The kernel's numbers for its random devices (Documentation/admin-guide/devices.txt).
 constexpr unsigned RANDOM_MAJOR = 1;
 constexpr unsigned RANDOM_MINOR = 8;
@@ -115,24 +112,16 @@ bool read_key() {
 
 }  // namespace
 
+// libsodium starts once the key is read, drawing what its start wants from the key (under a
+// nonce of its own) rather than from the kernel: the key is the run's one kernel read.
 bool stream_start() {
   stream_lock(key);
-  return read_key();
+  return read_key() && chacha20_init(key);
 }
 
 // Each key fills one buffer and is then replaced, so no key left in memory can tell what was
-// drawn before it. libsodium starts at the first large fill, drawing what it needs from the key
-// of that fill (under a nonce of its own) rather than from the kernel, so the key is the run's
-// one kernel read. Its start asks the processor what it runs (CPUID, which a virtual machine
-// traps) and readies code tolvane never calls, which costs a short run more than its portable
-// cipher does: that gives the same bytes, and makes the kilobyte or so a short run needs.
+// drawn before it.
 bool stream_fill(std::span<unsigned char> out) {
-  if (!library_started && out.size() >= LIBRARY_FILL) {
-    if (!chacha20_init(key)) {
-      return false;
-    }
-    library_started = true;
-  }
   chacha20_keystream(out, key, OUTPUT_NONCE);
   ChaCha20Key next;
   chacha20_keystream(next, key, NEXT_KEY_NONCE);

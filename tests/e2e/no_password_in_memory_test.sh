@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Runs the built program under gdb, takes a core of it at its last system call (exit_group), and
 # looks there for every ten characters running of every password it printed: none may be left in
-# its memory, with the draw this processor runs and, given the shim that hides AVX2, with the
-# plain draw. The system build's last key, read as the run ends, must be gone too. Then the same
-# on the failure path: for the passwords of the block a failing source never let out, and, given
-# the half-key shim, for the half key read before the source failed.
+# its memory, with the stack in two places. The system build's last key, read as the run ends,
+# must be gone too. Then the same on the failure path: for the passwords of the block a failing
+# source never let out, and, given the half-key shim, for the half key read before the source
+# failed.
 #   usage: no_password_in_memory_test.sh path/to/tolvane path/to/tolvane_failing_source
-#          no_avx2_shim|none [half_key_shim]
+#          [half_key_shim]
 set -euo pipefail
 program=$1
 work=$(mktemp -d)
@@ -19,14 +19,11 @@ pieces() {
 
 left=0
 symbols=$(nm -C "$program")
-draws=(this this+16)
-[[ $3 != none ]] && draws+=(plain plain+16)
-for draw in "${draws[@]}"; do
-  plain=()
-  [[ $draw == plain* ]] && plain=(-ex "set environment LD_PRELOAD $3")
+for draw in start start+16; do
   # What the code run at exit overwrites depends on where the stack starts: 16 bytes more in the
   # environment, which the program never reads, move it by 16.
-  [[ $draw == *+16 ]] && plain+=(-ex 'set environment STACK_MOVED_BY=0123456')
+  moved=()
+  [[ $draw == *+16 ]] && moved=(-ex 'set environment STACK_MOVED_BY=0123456')
   # The system build's key as its last fill left it, read where the run ends.
   key=()
   grep -q ' random_finish()$' <<<"$symbols" && grep -q ' (anonymous namespace)::key$' <<<"$symbols" &&
@@ -35,7 +32,7 @@ for draw in "${draws[@]}"; do
       -ex "| output/x (unsigned long) \$key | cat >$work/key-at"
       -ex "| info proc | sed -n 's/^process //p' >$work/pid" -ex "shell cp /proc/\$(cat $work/pid)/smaps $work/smaps")
   rm -f "$work/key"
-  gdb -q -batch "${plain[@]}" -ex 'break main' -ex "run -n40 -s24 -y > $work/out" -ex 'delete' \
+  gdb -q -batch "${moved[@]}" -ex 'break main' -ex "run -n40 -s24 -y > $work/out" -ex 'delete' \
     "${key[@]}" -ex 'catch syscall exit_group' -ex 'continue' -ex "gcore $work/core" \
     --args "$program" >"$work/gdb.log" 2>&1 || true
   [[ -s $work/core ]] || { cat "$work/gdb.log"; echo "FAIL: no core was taken"; exit 1; }
@@ -44,7 +41,7 @@ for draw in "${draws[@]}"; do
   [[ $(wc -l <"$work/out") -eq 40 ]] || { echo "FAIL: $(wc -l <"$work/out") passwords printed"; exit 1; }
   pieces "$work/out" >"$work/pieces"
   found=$({ LC_ALL=C grep -aoFf "$work/pieces" "$work/core" || true; } | sort -u | wc -l)
-  echo "$draw draw: $found of $(wc -l <"$work/pieces") pieces of the 40 passwords still in memory at exit"
+  echo "stack at $draw: $found of $(wc -l <"$work/pieces") pieces of the 40 passwords still in memory at exit"
   left=$((left + found))
   if [[ ${#key[@]} -gt 0 ]]; then
     [[ $(wc -c <"$work/key") -eq 32 ]] || { cat "$work/gdb.log"; echo "FAIL: the key was not read"; exit 1; }
@@ -66,7 +63,7 @@ for draw in "${draws[@]}"; do
     for quarter in 0 8 16 24; do
       pattern=" $(od -An -v -tx1 -j$quarter -N8 "$work/key" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//') "
       if grep -qF -- "$pattern" "$work/core.hex"; then
-        echo "$draw draw: bytes $quarter to $((quarter + 8)) of the last key still in memory at exit"
+        echo "stack at $draw: bytes $quarter to $((quarter + 8)) of the last key still in memory at exit"
         left=$((left + 1))
       fi
     done
@@ -90,8 +87,8 @@ while IFS= read -r password; do
 done <"$work/unwritten"
 
 # The shim's half key: its 16 bytes, none of them a newline, as the shim makes them.
-if [[ -n ${4:-} ]]; then
-  gdb -q -batch -ex "set environment LD_PRELOAD $4" -ex 'catch syscall exit_group' \
+if [[ -n ${3:-} ]]; then
+  gdb -q -batch -ex "set environment LD_PRELOAD $3" -ex 'catch syscall exit_group' \
     -ex "run -n3 > $work/none" -ex "gcore $work/key-core" --args "$program" >"$work/gdb.log" 2>&1 || true
   [[ -s $work/key-core ]] || { cat "$work/gdb.log"; echo "FAIL: no core of the half-key run"; exit 1; }
   half_key=$(printf '\x01\x08\x2b\xda\x45\x5c\xcf\x0e\x49\x70\x33\x02\x0d\x44\x57\xb6')

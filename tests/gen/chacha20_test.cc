@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <sodium.h>
 
-#include <csignal>
 #include <cstdlib>
 
 #include <string>
@@ -41,45 +40,18 @@ TEST(ChaCha20, KeystreamMatchesTheRfc8439Vectors) {
        "69 12 c6 53 3e 32 ee 7a ed 29 b7 21 76 9c e6 4e 43 d5 71 33 b0 74 d8 39 d5 31 ed 1f 28 "
        "51 0a fb 45 ac e1 0a 1f 4b 79 4d 6f "},
   };
-  // A short run never starts the library: its portable code, and then the fastest, must agree.
-  for (const bool started : {false, true}) {
-    if (started) {
-      ASSERT_TRUE(chacha20_init(ChaCha20Key{}));
-    }
-    for (const Row& row : rows) {
-      ChaCha20Key key{};
-      for (std::size_t i = 0; row.key_start != 0 && i < key.size(); ++i)
-        key[i] = static_cast<unsigned char>(row.key_start + i);
-      const std::vector<unsigned char> expected = bytes_of(row.keystream);
-      std::vector<unsigned char> out(expected.size());
-      chacha20_keystream(out, key, row.nonce);
-      EXPECT_EQ(out, expected) << (started ? "started" : "not started");
-    }
+  ASSERT_TRUE(chacha20_init(ChaCha20Key{}));
+  for (const Row& row : rows) {
+    ChaCha20Key key{};
+    for (std::size_t i = 0; row.key_start != 0 && i < key.size(); ++i)
+      key[i] = static_cast<unsigned char>(row.key_start + i);
+    const std::vector<unsigned char> expected = bytes_of(row.keystream);
+    std::vector<unsigned char> out(expected.size());
+    chacha20_keystream(out, key, row.nonce);
+    EXPECT_EQ(out, expected);
   }
 }
 
-#if defined(TOLVANE_SODIUM_CHACHA_ONLY)
-// The two library functions the program gives libsodium's ChaCha20 keep their contract: the wipe
-// the cipher ends each call with zeroes what it is given, and misuse ends the process. And the
-// start reads the processor's features, without which the library would pick its portable code.
-TEST(ChaCha20, TheLibrarysWipeAndMisuseDoWhatItsOwnDo) {
-  ASSERT_TRUE(chacha20_init(ChaCha20Key{}));
-#if defined(__x86_64__)
-  EXPECT_EQ(sodium_runtime_has_avx2() != 0, __builtin_cpu_supports("avx2") != 0);
-#endif
-  std::vector<unsigned char> state(200, 0xA5);
-  sodium_memzero(state.data() + 3, 190);
-  for (std::size_t i = 0; i < state.size(); ++i)
-    ASSERT_EQ(state[i], i < 3 || i >= 193 ? 0xA5 : 0) << i;
-  // Through abort: the child's SIGABRT handler makes it an exit, which a coverage build records.
-  EXPECT_EXIT(
-      {
-        (void)std::signal(SIGABRT, [](int) { std::exit(6); });
-        sodium_misuse();
-      },
-      testing::ExitedWithCode(6), "");
-}
-#else
 // libsodium's own need for randomness, once started, is ours to serve: it is served only from
 // the key while it starts, and refused (its misuse handler) after, never from a null key.
 TEST(ChaCha20, LibsodiumDrawsFromTolvaneAndOnlyWhileStarting) {
@@ -92,6 +64,5 @@ TEST(ChaCha20, LibsodiumDrawsFromTolvaneAndOnlyWhileStarting) {
       },
       testing::ExitedWithCode(7), "");
 }
-#endif
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "gen/avx2.h"
 #include "gen/generator.h"
 #include "gen/random.h"
 #include "gen/random_lcg.h"
@@ -24,7 +23,7 @@ TEST(MakePassword, SeedOneStartsWithTheKnownCharacters) {
 TEST(PlantRandomChar, DrawsTheCharacterFirstThenThePosition) {
   random_seed(1);  // 41 picks index 0 of ten digits; 18467 picks position 2 of four
   std::string password = "!!!!";
-  plant_random_char(password, DIGIT_SET);
+  EXPECT_TRUE(plant_random_char(password, DIGIT_SET));
   EXPECT_EQ(password, "!!0!");
 }
 
@@ -65,7 +64,8 @@ TEST(GeneratePasswords, DrawsNothingAfterAFailedWrite) {
   options.size = 32;
   written.clear();
   blocks_before_failure = 1;
-  EXPECT_FALSE(generate_passwords(options, write_to_string, clock_at_seed_one));
+  EXPECT_EQ(generate_passwords(options, write_to_string, write_error_to_string, clock_at_seed_one),
+            STATUS_WRITE_ERROR);
   EXPECT_EQ(written.size(), std::size_t(LINES_PER_BLOCK) * 33);
   const std::int32_t after_failure = random_next();
   options.count = 2 * LINES_PER_BLOCK;
@@ -113,67 +113,6 @@ TEST(GeneratePasswords, EveryRuleSetAndSizeGivesTheLinesItAlwaysGave) {
     add(generate(options));
     EXPECT_EQ(digest, row.digest) << "flags " << int(row.flags);
   }
-}
-
-#if defined(TOLVANE_AVX2)
-ClockReading reading;
-ClockReading read_reading() {
-  return reading;
-}
-
-// Everything generate_passwords writes under reading, drawn by the vector code or the plain.
-std::string generate_drawing(Options options, bool vector_draw) {
-  avx2_usable = vector_draw;
-  written.clear();
-  blocks_before_failure = -1;
-  EXPECT_TRUE(generate_passwords(options, write_to_string, read_reading)) << vector_draw;
-  return written;
-}
-#endif
-
-// The vector draw cuts passwords from 512 indexes made ahead, takes as many as it used, and
-// forgets them when a repair draws: the plain draw's passwords, byte for byte, for every rule
-// set and size, in runs of one password, of a few looks ahead, and across a block's end; with
-// many repairs (-r with few digits) and many characters taken out (-u -a -q).
-TEST(GeneratePasswords, TheVectorDrawGivesThePlainDrawsPasswords) {
-#if defined(TOLVANE_AVX2)
-  const bool usable = avx2_usable;
-  if (!usable) {
-    GTEST_SKIP() << "this processor has no AVX2";
-  }
-  const struct Restore {
-    ~Restore() { avx2_usable = true; }
-  } restore;
-  const ClockReading readings[] = {{0, 1}, {1'767'225'600, 999}, {4'294'967, 295}};
-  for (const std::uint8_t flags : valid_flag_sets()) {
-    for (std::int32_t size = 4; size <= 32; ++size) {
-      const auto lines_per_block = std::int32_t(OUTPUT_BLOCK_SIZE / std::size_t(size + 1));
-      const std::int32_t looks = 3 * std::int32_t(RANDOM_PEEK_MAX) / size + 1;
-      for (const ClockReading at : readings) {
-        for (const std::int32_t count : {1, looks, lines_per_block + 1}) {
-          SCOPED_TRACE("flags " + std::to_string(flags) + " size " + std::to_string(size) +
-                       " count " + std::to_string(count) + " ms " +
-                       std::to_string(at.milliseconds));
-          Options options;
-          options.flags = flags;
-          options.size = size;
-          options.count = count;
-          reading = at;
-          const std::string plain = generate_drawing(options, false);
-          const std::string vector = generate_drawing(options, true);
-          ASSERT_EQ(vector.size(), plain.size());
-          const auto differ = std::mismatch(plain.begin(), plain.end(), vector.begin()).first;
-          const auto line = std::size_t(differ - plain.begin()) / std::size_t(size + 1);
-          ASSERT_TRUE(differ == plain.end())
-              << "line " << line << ": plain " << lines_of(plain)[line] << ", vector "
-              << lines_of(vector)[line];
-        }
-      }
-    }
-  }
-#else
-  GTEST_SKIP() << "built without the vector draw";
-#endif
 }
 
 }  // namespace

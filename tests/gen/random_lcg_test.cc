@@ -48,51 +48,6 @@ TEST(Random, ValuesStayWithinFifteenBitsAndReseedingRepeatsTheStream) {
   }
 }
 
-// The stream is made many values ahead, in lanes, with the indexes of the last run's n: runs of
-// every length, looks of up to 512 taken in part or not at all (the first right after seeding,
-// when few values are made), single draws below other n and a change of the runs' n, far across
-// the refills, must give what stepping the generator one value at a time gives.
-TEST(Random, RunsAndDrawsFollowTheOneStepStream) {
-  for (const std::uint32_t seed : {1u, 0xFFFFFFFFu, 0x9E3779B9u}) {
-    SCOPED_TRACE(seed);
-    random_seed(seed);
-    std::uint32_t state = seed;
-    const auto step = [&state] {
-      state = state * 214013u + 2531011u;
-      return static_cast<std::int32_t>((state >> 16) & 0x7FFFu);
-    };
-    std::uint32_t choice = seed;
-    std::int32_t pool = 62;
-    for (int k = 0; k < 20'000; ++k) {
-      choice = choice * 1103515245u + 12345u;
-      const std::uint32_t pick = choice >> 16;
-      if (k == 0 || pick % 5 == 2) {
-        const std::size_t count = k == 0 ? RANDOM_PEEK_MAX : 1 + (pick >> 3) % RANDOM_PEEK_MAX;
-        const std::uint8_t* look = random_peek(pool, count);
-        const std::uint32_t before = state;
-        for (std::size_t i = 0; i < count; ++i)
-          ASSERT_EQ(look[i], scale_to_index(step(), pool)) << "look " << k << ", " << i;
-        state = before;
-        choice = choice * 1103515245u + 12345u;
-        const std::size_t taken = pick % 3 == 0 ? 0 : (choice >> 16) % (count + 1);
-        random_take(taken);
-        for (std::size_t i = 0; i < taken; ++i)
-          step();
-      } else if (pick % 5 == 0) {
-        ASSERT_EQ(random_index(10), scale_to_index(step(), 10)) << "draw " << k;
-      } else if (pick % 5 == 1) {
-        ASSERT_EQ(random_next(), step()) << "draw " << k;
-      } else {
-        pool = pick % 97 == 0 ? (pool == 62 ? 78 : 62) : pool;
-        const std::size_t count = 1 + (pick >> 3) % 32;
-        const std::uint8_t* run = random_run(pool, count);
-        for (std::size_t i = 0; i < count; ++i)
-          ASSERT_EQ(run[i], scale_to_index(step(), pool)) << "draw " << k << ", " << i;
-      }
-    }
-  }
-}
-
 TEST(ScaleToIndex, ExactForEveryValueAndEveryLengthInUse) {
   // Pool sizes, set lengths, and every password length a repair can aim at.
   std::vector<std::int32_t> lengths = {10, 16, 26, 36, 42, 52, 62, 68, 78};
