@@ -1,6 +1,7 @@
 #include "gen/generator.h"
 
 #include <algorithm>
+#include <numeric>
 
 #include "gen/random.h"
 #include "gen/wipe.h"
@@ -28,11 +29,9 @@ constexpr std::array<std::uint8_t, 256> CHAR_CLASS = [] {
 
 // The state bits the characters of text set.
 std::uint8_t class_bits(std::string_view text) {
-  std::uint8_t seen = 0;
-  for (const char c : text) {
-    seen |= CHAR_CLASS[static_cast<unsigned char>(c)];
-  }
-  return seen;
+  return std::accumulate(text.begin(), text.end(), std::uint8_t{0}, [](std::uint8_t seen, char c) {
+    return static_cast<std::uint8_t>(seen | CHAR_CLASS[static_cast<unsigned char>(c)]);
+  });
 }
 
 void append(Pool& pool, std::string_view set) {

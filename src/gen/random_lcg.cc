@@ -1,5 +1,7 @@
 #include "gen/random_lcg.h"
 
+#include <algorithm>
+
 #include "gen/random.h"
 
 namespace {
@@ -20,9 +22,8 @@ std::int32_t random_next() {
 }
 
 bool random_indexes(std::int32_t n, std::span<std::uint8_t> out) {
-  for (std::uint8_t& index : out) {
-    index = static_cast<std::uint8_t>(scale_to_index(random_next(), n));
-  }
+  std::generate(out.begin(), out.end(),
+                [n] { return static_cast<std::uint8_t>(scale_to_index(random_next(), n)); });
   return true;
 }
 
