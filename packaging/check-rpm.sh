@@ -36,6 +36,9 @@ rm -rf build-pkg-1/rpm-root && mkdir build-pkg-1/rpm-root
 (cd build-pkg-1/rpm-root && rpm2cpio "../${rpm#build-pkg-1/}" | cpio -idm --quiet)
 build-pkg-1/rpm-root/usr/bin/tolvane -v | grep -q '^Random source: operating system (' ||
   fail "the RPM's program is not the system build"
+# libsodium is the shared library: rpmbuild's own requirement on it, which Fedora's libsodium
+# provides.
+rpm -qpR "$rpm" | grep -q '^libsodium\.so\.[0-9]*()' || fail "the RPM does not require libsodium"
 rpm -qip "$rpm" | tee build-pkg-1/rpm-info.txt
 for field in 'Summary     : Print random passwords' 'License     : MIT' \
   "Version     : ${version}" 'URL         : https://' 'Packager    : the tolvane authors'; do
