@@ -13,25 +13,17 @@ namespace {
 // making it; here a run touches only the pages it fills.
 std::array<char, OUTPUT_BLOCK_SIZE> block;
 
-// The state bit each character sets when drawn: a table, because it is asked for every draw.
-constexpr std::array<std::uint8_t, 256> CHAR_CLASS = [] {
-  std::array<std::uint8_t, 256> table{};
-  for (const std::string_view set : {UPPER_SET, LOWER_SET}) {
-    for (const char c : set) {
-      table[static_cast<unsigned char>(c)] = FLAG_SAW_LETTER;
-    }
-  }
-  for (const char c : DIGIT_SET) {
-    table[static_cast<unsigned char>(c)] = FLAG_SAW_DIGIT;
-  }
-  return table;
-}();
-
-// The state bits the characters of text set.
+// The state bits the characters of text set: arithmetic rather than a table, so that the compiler
+// can test many characters at once. Setting bit 5 folds the capitals onto the small letters, and
+// nothing else onto them.
 std::uint8_t class_bits(std::string_view text) {
-  return std::accumulate(text.begin(), text.end(), std::uint8_t{0}, [](std::uint8_t seen, char c) {
-    return static_cast<std::uint8_t>(seen | CHAR_CLASS[static_cast<unsigned char>(c)]);
+  const unsigned seen = std::accumulate(text.begin(), text.end(), 0u, [](unsigned bits, char c) {
+    const auto code = static_cast<unsigned char>(c);
+    return bits | (static_cast<unsigned char>((code | 0x20u) - 'a') < 26u ? 1u : 0u) |
+           (static_cast<unsigned char>(code - '0') < 10u ? 2u : 0u);
   });
+  return static_cast<std::uint8_t>(((seen & 1u) != 0 ? FLAG_SAW_LETTER : 0) |
+                                   ((seen & 2u) != 0 ? FLAG_SAW_DIGIT : 0));
 }
 
 void append(Pool& pool, std::string_view set) {
@@ -39,12 +31,15 @@ void append(Pool& pool, std::string_view set) {
   pool.n += static_cast<std::int32_t>(set.size());
 }
 
-// Draws every character of password from the pool, under the sequence rule when asked. The
-// indexes come in runs no longer than the characters still to draw, so every index taken is used,
-// in the order taken: the same characters as drawing them one by one.
-bool draw_chars(const Pool& pool, bool no_sequences, std::span<char> password) {
+// Draws every character of password from the pool, under the sequence rule when asked: a template
+// argument, so that neither loop tests it per character. The indexes come in runs no longer than
+// the characters still to draw, so every index taken is used, in the order taken: the same
+// characters as drawing them one by one.
+template <bool kNoSequences>
+bool draw_chars(const Pool& pool, std::span<char> password) {
   std::array<std::uint8_t, PASSWORD_SIZE_MAX> run;
   std::size_t i = 0;
+  char previous = 0;  // no character of the pool neighbours code 0: the first always stays
   while (i < password.size()) {
     const std::span<std::uint8_t> indexes(run.data(), password.size() - i);
     if (!random_indexes(pool.n, indexes)) {
@@ -52,8 +47,9 @@ bool draw_chars(const Pool& pool, bool no_sequences, std::span<char> password) {
     }
     for (const std::uint8_t index : indexes) {
       const char c = pool.chars[index];
-      if (!no_sequences || i == 0 || !are_neighbours(password[i - 1], c)) {
+      if (!kNoSequences || !are_neighbours(previous, c)) {
         password[i++] = c;
+        previous = c;
       }
     }
   }
@@ -167,7 +163,9 @@ bool make_password(Options& options, const Pool& pool, std::span<char> password)
   const auto wanted = static_cast<std::uint8_t>(
       FLAG_SAW_LETTER | ((options.flags & FLAG_REQUIRE_DIGIT) != 0 ? FLAG_SAW_DIGIT : 0));
   for (;;) {
-    if (!draw_chars(pool, (options.flags & FLAG_NO_SEQUENCES) != 0, password)) {
+    const bool drawn = (options.flags & FLAG_NO_SEQUENCES) != 0 ? draw_chars<true>(pool, password)
+                                                                : draw_chars<false>(pool, password);
+    if (!drawn) {
       return false;
     }
     options.flags |= class_bits({password.data(), password.size()});
