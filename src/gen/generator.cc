@@ -17,13 +17,15 @@ std::array<char, OUTPUT_BLOCK_SIZE> block;
 // can test many characters at once. Setting bit 5 folds the capitals onto the small letters, and
 // nothing else onto them.
 std::uint8_t class_bits(std::string_view text) {
-  const unsigned seen = std::accumulate(text.begin(), text.end(), 0u, [](unsigned bits, char c) {
-    const auto code = static_cast<unsigned char>(c);
-    return bits | (static_cast<unsigned char>((code | 0x20u) - 'a') < 26u ? 1u : 0u) |
-           (static_cast<unsigned char>(code - '0') < 10u ? 2u : 0u);
-  });
-  return static_cast<std::uint8_t>(((seen & 1u) != 0 ? FLAG_SAW_LETTER : 0) |
-                                   ((seen & 2u) != 0 ? FLAG_SAW_DIGIT : 0));
+  const std::uint8_t seen =
+      std::accumulate(text.begin(), text.end(), std::uint8_t{0}, [](std::uint8_t bits, char c) {
+        const auto code = static_cast<std::uint8_t>(c);
+        const bool letter = static_cast<std::uint8_t>((code | 0x20u) - 'a') < 26u;
+        const bool digit = static_cast<std::uint8_t>(code - '0') < 10u;
+        return static_cast<std::uint8_t>(bits | (letter ? FLAG_SAW_LETTER : 0) |
+                                         (digit ? FLAG_SAW_DIGIT : 0));
+      });
+  return seen;
 }
 
 void append(Pool& pool, std::string_view set) {
@@ -32,23 +34,24 @@ void append(Pool& pool, std::string_view set) {
 }
 
 // Draws every character of password from the pool, under the sequence rule when asked: a template
-// argument, so that neither loop tests it per character. The indexes come in runs no longer than
-// the characters still to draw, so every index taken is used, in the order taken: the same
+// argument, so that neither loop tests it per character. The runs are no longer than the
+// characters still to draw, so every index taken is used, in the order taken: the same
 // characters as drawing them one by one.
 template <bool kNoSequences>
 bool draw_chars(const Pool& pool, std::span<char> password) {
-  std::array<std::uint8_t, PASSWORD_SIZE_MAX> run;
-  std::size_t i = 0;
-  char previous = 0;  // no character of the pool neighbours code 0: the first always stays
-  while (i < password.size()) {
-    const std::span<std::uint8_t> indexes(run.data(), password.size() - i);
-    if (!random_indexes(pool.n, indexes)) {
+  char* out = password.data();
+  char* const end = out + password.size();
+  unsigned char previous = 0;  // no character of the pool neighbours code 0: the first stays
+  while (out != end) {
+    const auto count = static_cast<std::size_t>(end - out);
+    const std::uint8_t* run = random_run(pool.n, count);
+    if (run == nullptr) {
       return false;
     }
-    for (const std::uint8_t index : indexes) {
-      const char c = pool.chars[index];
+    for (const std::uint8_t* const run_end = run + count; run != run_end; ++run) {
+      const auto c = static_cast<unsigned char>(pool.chars[*run]);
       if (!kNoSequences || !are_neighbours(previous, c)) {
-        password[i++] = c;
+        *out++ = static_cast<char>(c);
         previous = c;
       }
     }
@@ -109,10 +112,8 @@ void wipe_vector_registers() {
 
 }  // namespace
 
-bool are_neighbours(char previous, char c) {
-  const auto code = static_cast<unsigned char>(c);
-  const auto lowest = static_cast<unsigned char>(previous) - 1u;
-  return code - lowest <= 2u;
+bool are_neighbours(unsigned char previous, unsigned char c) {
+  return static_cast<unsigned>(c - (previous - 1)) <= 2u;
 }
 
 Pool build_pool(std::uint8_t flags) {
@@ -135,19 +136,19 @@ Pool build_pool(std::uint8_t flags) {
 }
 
 bool plant_random_char(std::span<char> password, std::string_view set) {
-  std::array<std::uint8_t, 1> c;
-  std::array<std::uint8_t, 1> pos;
-  if (!random_indexes(static_cast<std::int32_t>(set.size()), c) ||
-      !random_indexes(static_cast<std::int32_t>(password.size()), pos)) {
+  const std::int32_t c = random_index(static_cast<std::int32_t>(set.size()));
+  const std::int32_t pos = c < 0 ? -1 : random_index(static_cast<std::int32_t>(password.size()));
+  if (pos < 0) {
     return false;
   }
-  password[pos[0]] = set[c[0]];
+  password[static_cast<std::size_t>(pos)] = set[static_cast<std::size_t>(c)];
   return true;
 }
 
 bool keeps_rules(std::string_view password, std::uint8_t flags) {
   for (std::size_t i = 1; (flags & FLAG_NO_SEQUENCES) != 0 && i < password.size(); ++i) {
-    if (are_neighbours(password[i - 1], password[i])) {
+    if (are_neighbours(static_cast<unsigned char>(password[i - 1]),
+                       static_cast<unsigned char>(password[i]))) {
       return false;
     }
   }

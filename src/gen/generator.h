@@ -32,7 +32,7 @@ Pool build_pool(std::uint8_t flags);
 
 // Whether c may not follow previous under the sequence rule: equal codes or codes one apart,
 // "cc", "bc", "cb", but also "9:" or "@A". One unsigned compare against the lowest neighbour.
-bool are_neighbours(char previous, char c);
+bool are_neighbours(unsigned char previous, unsigned char c);
 
 // Overwrites one random position of password with one random character of set, drawn first.
 // False if the random source failed.

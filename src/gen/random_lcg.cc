@@ -1,12 +1,14 @@
 #include "gen/random_lcg.h"
 
 #include <algorithm>
+#include <array>
 
 #include "gen/random.h"
 
 namespace {
 
 std::uint32_t state = 1;  // the stream before any seeding is seed 1's
+std::array<std::uint8_t, RUN_MAX> run;
 
 }  // namespace
 
@@ -21,10 +23,13 @@ std::int32_t random_next() {
   return static_cast<std::int32_t>((state >> 16) & 0x7FFFu);
 }
 
-bool random_indexes(std::int32_t n, std::span<std::uint8_t> out) {
-  std::generate(out.begin(), out.end(),
-                [n] { return static_cast<std::uint8_t>(scale_to_index(random_next(), n)); });
-  return true;
+std::int32_t random_index(std::int32_t n) {
+  return scale_to_index(random_next(), n);
+}
+
+const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
+  std::generate_n(run.begin(), count, [n] { return static_cast<std::uint8_t>(random_index(n)); });
+  return run.data();
 }
 
 void random_finish() {}

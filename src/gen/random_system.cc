@@ -1,8 +1,8 @@
 // The operating system's cryptographically secure random source, linked in place of the linear
 // congruential generator by the build that wants unpredictable passwords. The bytes come from
 // the platform's stream (system_stream.h); here they become exactly uniform indexes, by
-// rejection (uniform.h): the pool's two from each 16 bits, a block at a time; every other n's,
-// for the repairs, a byte each.
+// rejection (uniform.h): the pool's two from each 16 bits, a block at a time; the repairs' a
+// byte each.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -14,8 +14,10 @@
 
 namespace {
 
+constexpr std::size_t BATCH_FIRST = 256;  // a few passwords' worth: one password makes no more
+
 // What may tell a password, in one piece, so that one call locks it in memory while the run
-// lasts: a block of keystream made the pool's indexes in its place, and keystream for the rest.
+// lasts: keystream made the pool's indexes in its place, and keystream for the repairs.
 struct Secrets {
   std::array<std::uint8_t, 4096> batch;
   std::array<std::uint8_t, 256> spare;
@@ -24,7 +26,8 @@ Secrets secrets;
 auto& batch = secrets.batch;
 auto& spare = secrets.spare;
 
-std::int32_t batch_n = 0;  // the pool's: fixed by the first draw after seeding
+std::int32_t batch_n = 0;  // the n of the indexes in the batch
+std::size_t batch_size = BATCH_FIRST;
 std::size_t batch_next = 0;
 std::size_t batch_end = 0;
 std::size_t spare_next = 0;
@@ -42,50 +45,42 @@ bool refill(std::span<std::uint8_t> out) {
 bool random_seed(std::uint32_t /*seed*/) {
   stream_lock({reinterpret_cast<unsigned char*>(&secrets), sizeof secrets});  // NOLINT
   keyed = stream_start();
-  batch_n = 0;
+  batch_size = BATCH_FIRST;
   batch_next = batch_end = 0;
   spare_next = spare.size();
   return keyed;
 }
 
-bool random_indexes(std::int32_t n, std::span<std::uint8_t> out) {
-  if (!keyed) {
-    return false;
-  }
-  if (batch_n == 0) {
+// A run never straddles two batches: what is left of one too short for it is not handed out,
+// whatever it holds, which leaves every index handed out uniform and independent.
+const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
+  while (n != batch_n || batch_end - batch_next < count) {
+    const std::span<std::uint8_t> fresh(batch.data(), batch_size);
+    if (!refill(fresh)) {
+      return nullptr;
+    }
     batch_n = n;
+    batch_next = 0;
+    batch_end = indexes_from_units(fresh, n);
+    batch_size = batch.size();
   }
-  if (n == batch_n) {
-    for (std::size_t done = 0; done < out.size();) {
-      if (batch_next == batch_end) {
-        if (!refill(batch)) {
-          return false;
-        }
-        batch_next = 0;
-        batch_end = indexes_from_units(batch, n);
+  const std::uint8_t* const run = batch.data() + batch_next;
+  batch_next += count;
+  return keyed ? run : nullptr;
+}
+
+std::int32_t random_index(std::int32_t n) {
+  std::int32_t index = BYTE_REJECTED;
+  while (index == BYTE_REJECTED) {
+    if (spare_next == spare.size()) {
+      if (!refill(spare)) {
+        return -1;
       }
-      const std::size_t take = std::min(out.size() - done, batch_end - batch_next);
-      std::copy_n(batch.begin() + static_cast<std::ptrdiff_t>(batch_next), take,
-                  out.begin() + static_cast<std::ptrdiff_t>(done));
-      batch_next += take;
-      done += take;
+      spare_next = 0;
     }
-    return true;
+    index = index_from_byte(spare[spare_next++], n);
   }
-  for (std::uint8_t& index : out) {
-    std::int32_t drawn = BYTE_REJECTED;
-    while (drawn == BYTE_REJECTED) {
-      if (spare_next == spare.size()) {
-        if (!refill(spare)) {
-          return false;
-        }
-        spare_next = 0;
-      }
-      drawn = index_from_byte(spare[spare_next++], n);
-    }
-    index = static_cast<std::uint8_t>(drawn);
-  }
-  return true;
+  return keyed ? index : -1;
 }
 
 void random_finish() {
