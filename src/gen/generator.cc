@@ -28,6 +28,12 @@ std::uint8_t class_bits(std::string_view text) {
   return seen;
 }
 
+// The sequence rule itself: c is within two codes above lowest, the code below the character
+// before it. One unsigned compare: below lowest wraps round to far above.
+bool is_neighbour_above(unsigned lowest, unsigned char c) {
+  return c - lowest <= 2u;
+}
+
 void append(Pool& pool, std::string_view set) {
   std::copy(set.begin(), set.end(), pool.chars.begin() + pool.n);
   pool.n += static_cast<std::int32_t>(set.size());
@@ -41,7 +47,9 @@ template <bool kNoSequences>
 bool draw_chars(const Pool& pool, std::span<char> password) {
   char* out = password.data();
   char* const end = out + password.size();
-  unsigned char previous = 0;  // no character of the pool neighbours code 0: the first stays
+  // The rule's lowest neighbour of the character kept last, from below code 0 at the start: no
+  // character of the pool neighbours that, so the first always stays.
+  unsigned lowest = ~0u;
   while (out != end) {
     const auto count = static_cast<std::size_t>(end - out);
     const std::uint8_t* run = random_run(pool.n, count);
@@ -50,9 +58,9 @@ bool draw_chars(const Pool& pool, std::span<char> password) {
     }
     for (const std::uint8_t* const run_end = run + count; run != run_end; ++run) {
       const auto c = static_cast<unsigned char>(pool.chars[*run]);
-      if (!kNoSequences || !are_neighbours(previous, c)) {
+      if (!kNoSequences || !is_neighbour_above(lowest, c)) {
         *out++ = static_cast<char>(c);
-        previous = c;
+        lowest = c - 1u;
       }
     }
   }
@@ -113,7 +121,7 @@ void wipe_vector_registers() {
 }  // namespace
 
 bool are_neighbours(unsigned char previous, unsigned char c) {
-  return static_cast<unsigned>(c - (previous - 1)) <= 2u;
+  return is_neighbour_above(previous - 1u, c);
 }
 
 Pool build_pool(std::uint8_t flags) {

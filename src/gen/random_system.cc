@@ -17,12 +17,15 @@ namespace {
 constexpr std::size_t BATCH_FIRST = 256;  // a few passwords' worth: one password makes no more
 
 // What may tell a password, in one piece, so that one call locks it in memory while the run
-// lasts: keystream made the pool's indexes in its place, and keystream for the repairs.
+// lasts: keystream for the pool's indexes and the indexes made of it (apart, as a sampler that
+// wrote where it reads would wait on its own stores), and keystream for the repairs.
 struct Secrets {
+  std::array<std::uint8_t, 4096> keystream;
   std::array<std::uint8_t, 4096> batch;
   std::array<std::uint8_t, 256> spare;
 };
 Secrets secrets;
+auto& keystream = secrets.keystream;
 auto& batch = secrets.batch;
 auto& spare = secrets.spare;
 
@@ -55,13 +58,13 @@ bool random_seed(std::uint32_t /*seed*/) {
 // whatever it holds, which leaves every index handed out uniform and independent.
 const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
   while (n != batch_n || batch_end - batch_next < count) {
-    const std::span<std::uint8_t> fresh(batch.data(), batch_size);
+    const std::span<std::uint8_t> fresh(keystream.data(), batch_size);
     if (!refill(fresh)) {
       return nullptr;
     }
     batch_n = n;
     batch_next = 0;
-    batch_end = indexes_from_units(fresh, n);
+    batch_end = indexes_from_units(fresh, n, batch.data());
     batch_size = batch.size();
   }
   const std::uint8_t* const run = batch.data() + batch_next;
@@ -86,6 +89,7 @@ std::int32_t random_index(std::int32_t n) {
 void random_finish() {
   keyed = false;
   stream_finish();
+  wipe(keystream);
   wipe(batch);
   wipe(spare);
   batch_next = batch_end = 0;

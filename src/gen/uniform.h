@@ -43,10 +43,11 @@ inline constexpr std::array<std::uint16_t, 256> REJECTED_LOW_UNITS = [] {
   return table;
 }();
 
-// The bytes made indexes below n (1 to 255) in place, two from each unit of two bytes, the first
-// byte the low one whatever the machine's byte order; the rejected units are left out, so the
-// indexes kept stay in the stream's order. Returns how many were kept.
-constexpr std::size_t indexes_from_units(std::span<std::uint8_t> bytes, std::int32_t n) {
+// The bytes made indexes below n (1 to 255) at out (as long as bytes), two from each unit of two
+// bytes, the first byte the low one whatever the machine's byte order; the rejected units are
+// left out, so the indexes kept stay in the stream's order. Returns how many were kept.
+constexpr std::size_t indexes_from_units(std::span<const std::uint8_t> bytes, std::int32_t n,
+                                         std::uint8_t* out) {
   const auto width = static_cast<std::uint32_t>(n);
   const std::uint16_t bound = REJECTED_LOW_UNITS[static_cast<std::size_t>(n)];
   std::size_t kept = 0;
@@ -54,10 +55,10 @@ constexpr std::size_t indexes_from_units(std::span<std::uint8_t> bytes, std::int
     const std::uint32_t unit = bytes[at] | static_cast<std::uint32_t>(bytes[at + 1]) << 8;
     const std::uint32_t first = unit * width;
     const std::uint32_t second = (first & 0xFFFFu) * width;
-    // Written whether kept or not (kept <= at: the unit is read already); only a kept pair moves
-    // the end on, so a rejection costs no branch.
-    bytes[kept] = static_cast<std::uint8_t>(first >> 16);
-    bytes[kept + 1] = static_cast<std::uint8_t>(second >> 16);
+    // Written whether kept or not; only a kept pair moves the end on, so a rejection costs no
+    // branch.
+    out[kept] = static_cast<std::uint8_t>(first >> 16);
+    out[kept + 1] = static_cast<std::uint8_t>(second >> 16);
     kept += (second & 0xFFFFu) < bound ? 0 : 2;
   }
   return kept;

@@ -4,6 +4,8 @@
 // doing, whichever source failed.
 #include "gen/random.h"
 
+#include <array>
+
 namespace {
 
 constexpr unsigned DRAWS_BEFORE_FAILURE = 200'000;  // some 6,000 passwords of 32 characters
@@ -17,14 +19,23 @@ bool random_seed(std::uint32_t /*seed*/) {
 }
 
 // Any spread will do: the test looks at the shape of the lines, not at their letters.
-bool random_indexes(std::int32_t n, std::span<std::uint8_t> out) {
-  for (std::uint8_t& index : out) {
-    if (++draws > DRAWS_BEFORE_FAILURE) {
-      return false;
-    }
-    index = static_cast<std::uint8_t>((draws * 2654435761u >> 7) % static_cast<unsigned>(n));
+std::int32_t random_index(std::int32_t n) {
+  if (++draws > DRAWS_BEFORE_FAILURE) {
+    return -1;
   }
-  return true;
+  return static_cast<std::int32_t>((draws * 2654435761u >> 7) % static_cast<unsigned>(n));
+}
+
+const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
+  static std::array<std::uint8_t, RUN_MAX> run;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::int32_t index = random_index(n);
+    if (index < 0) {
+      return nullptr;
+    }
+    run[i] = static_cast<std::uint8_t>(index);
+  }
+  return run.data();
 }
 
 void random_finish() {}

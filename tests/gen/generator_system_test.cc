@@ -2,7 +2,6 @@
 // likely, and the clock has no say.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -63,11 +62,11 @@ TEST(SystemSource, TheFrequencyTestRejectsModuloBias) {
   ASSERT_TRUE(random_seed(0));
   std::vector<long> observed(std::size_t(n), 0);
   const long total = 4'000'000;
-  std::array<std::uint8_t, 1000> indexes;
-  for (long k = 0; k < total; k += long(indexes.size())) {
-    ASSERT_TRUE(random_indexes(250, indexes));
-    for (const std::uint8_t index : indexes)
-      ++observed[index % n];
+  for (long k = 0; k < total; k += long(RUN_MAX)) {
+    const std::uint8_t* run = random_run(250, RUN_MAX);
+    ASSERT_NE(run, nullptr);
+    for (std::size_t i = 0; i < RUN_MAX; ++i)
+      ++observed[run[i] % n];
   }
   EXPECT_GT(chi_square(observed, total), threshold(std::size_t(n - 1)));
 }

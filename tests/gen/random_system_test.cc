@@ -1,6 +1,6 @@
 // The system source's samplers on a scripted stream, which decides every byte: the pool's indexes
 // two from each unit of two bytes, the first low, the repairs' a byte each, nothing drawn without
-// a key, and nothing left in its buffers at the end.
+// a good stream, and nothing left in its buffers at the end.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -41,79 +41,85 @@ void stream_lock(std::span<unsigned char> data) {
 
 namespace {
 
-// The stream of the given units, first byte low, then of the given bytes, a long way on.
-void script_units(const std::vector<std::uint32_t>& units) {
-  script.clear();
-  for (const std::uint32_t unit : units) {
-    script.push_back(static_cast<unsigned char>(unit));
-    script.push_back(static_cast<unsigned char>(unit >> 8));
-  }
-}
-
-std::vector<std::uint8_t> draw(std::int32_t n, std::size_t count) {
-  std::vector<std::uint8_t> out(count);
-  EXPECT_TRUE(random_indexes(n, out));
-  return out;
-}
+// The batches' sizes in units: a short one first, for a run of a few passwords.
+constexpr std::size_t FIRST_UNITS = 128, UNITS = 2048;
 
 // Units spread over all values, and those at the rejection bound, for each pool's n and some odd
 // ones, drawn in runs of every length: each unit kept gives its two indexes in the order of the
-// units, across the refills, and a unit rejected gives none.
+// units, a unit rejected gives none, and a run that the rest of a batch cannot hold starts the
+// next batch, the rest never handed out.
 TEST(SystemSource, ThePoolsIndexesComeTwoFromEachUnitInTheStreamsOrder) {
   for (const std::int32_t n : {26, 36, 42, 52, 62, 68, 78, 37, 255}) {
     SCOPED_TRACE(n);
-    const auto square = static_cast<std::uint32_t>(n * n);
+    const auto width = static_cast<std::uint32_t>(n);
     const std::uint32_t bound = REJECTED_LOW_UNITS[static_cast<std::size_t>(n)];
     // The units whose low half of unit * n * n is just below the bound, and at it.
     std::vector<std::uint32_t> edges;
     for (std::uint32_t unit = 0; unit < 65536; ++unit) {
-      const std::uint32_t low = unit * square & 0xFFFF;
+      const std::uint32_t low = unit * width * width & 0xFFFF;
       if (low + 1 == bound || low == bound)
         edges.push_back(unit);
     }
     std::vector<std::uint32_t> units;
-    for (std::uint32_t k = 0; k < 20'000; ++k)
+    for (std::uint32_t k = 0; k < FIRST_UNITS + 5 * UNITS; ++k)
       units.push_back(k % 7 == 0 && !edges.empty() ? edges[k / 7 % edges.size()]
                                                    : (k * 40503 + 13) & 0xFFFF);
-    std::vector<std::uint8_t> expected;
+    script.clear();
     for (const std::uint32_t unit : units) {
-      if ((unit * square & 0xFFFF) >= bound) {
-        expected.push_back(static_cast<std::uint8_t>(unit * std::uint32_t(n) >> 16));
-        expected.push_back(
-            static_cast<std::uint8_t>((unit * std::uint32_t(n) & 0xFFFF) * std::uint32_t(n) >> 16));
-      }
+      script.push_back(static_cast<unsigned char>(unit));
+      script.push_back(static_cast<unsigned char>(unit >> 8));
     }
-    script_units(units);
+    // Each batch's indexes, as the units read first byte low give them.
+    std::vector<std::vector<std::uint8_t>> batches;
+    for (std::size_t first = 0; first < units.size();) {
+      const std::size_t size = first == 0 ? FIRST_UNITS : UNITS;
+      batches.emplace_back();
+      for (std::size_t k = first; k < first + size; ++k) {
+        if ((units[k] * width * width & 0xFFFF) >= bound) {
+          batches.back().push_back(static_cast<std::uint8_t>(units[k] * width >> 16));
+          batches.back().push_back(
+              static_cast<std::uint8_t>((units[k] * width & 0xFFFF) * width >> 16));
+        }
+      }
+      first += size;
+    }
     ASSERT_TRUE(random_seed(0));
-    std::vector<std::uint8_t> drawn;
-    for (std::size_t run = 1; drawn.size() + run <= expected.size() / 2; run = run % 32 + 1) {
-      const std::vector<std::uint8_t> indexes = draw(n, run);
-      drawn.insert(drawn.end(), indexes.begin(), indexes.end());
+    std::size_t batch = 0, next = 0;
+    for (std::size_t count = 1; batch + 1 < batches.size(); count = count % RUN_MAX + 1) {
+      if (batches[batch].size() - next < count) {
+        ++batch;
+        next = 0;
+      }
+      const std::uint8_t* run = random_run(n, count);
+      ASSERT_NE(run, nullptr);
+      ASSERT_TRUE(std::equal(run, run + count, batches[batch].begin() + std::ptrdiff_t(next)))
+          << "batch " << batch << ", index " << next;
+      next += count;
     }
     random_finish();
-    ASSERT_TRUE(std::equal(drawn.begin(), drawn.end(), expected.begin()));
   }
 }
 
-// The repairs' draws (another n than the pool's, which the first draw fixes) take the bytes of
-// their own fills, a byte each, in the stream's order, and leave the pool's indexes as they were.
+// The repairs' draws take the bytes of fills of their own, a byte each, in the stream's order,
+// after the pool's first batch, and leave the pool's indexes as they were.
 TEST(SystemSource, RepairsTakeTheirOwnBytesInTheStreamsOrder) {
   script.clear();
-  for (std::size_t place = 0; place < 4096 + 3 * 256; ++place)
+  for (std::size_t place = 0; place < 2 * FIRST_UNITS + 3 * 256; ++place)
     script.push_back(static_cast<unsigned char>(place * 89 + 7));
   for (const std::int32_t n : {10, 26, 32}) {
     SCOPED_TRACE(n);
-    std::vector<std::uint8_t> expected;
-    for (std::size_t place = 4096; place < script.size(); ++place) {
+    std::vector<std::int32_t> expected;
+    for (std::size_t place = 2 * FIRST_UNITS; place < script.size(); ++place) {
       const std::int32_t index = index_from_byte(script[place], n);
       if (index != BYTE_REJECTED)
-        expected.push_back(static_cast<std::uint8_t>(index));
+        expected.push_back(index);
     }
     ASSERT_TRUE(random_seed(0));
-    const std::uint8_t first = draw(62, 1)[0];
-    EXPECT_EQ(draw(n, expected.size()), expected);
-    ASSERT_TRUE(random_seed(0));
-    EXPECT_EQ(draw(62, 1)[0], first);
+    ASSERT_NE(random_run(62, 2), nullptr);  // fixes the pool's batch, which repairs leave be
+    std::vector<std::int32_t> drawn;
+    while (drawn.size() < expected.size())
+      drawn.push_back(random_index(n));
+    EXPECT_EQ(drawn, expected);
     random_finish();
   }
 }
@@ -129,16 +135,17 @@ TEST(SystemSource, NothingIsDrawnWithoutAGoodStream) {
   const Row rows[] = {{"finished", 1000, true}, {"first fill", 0, false}, {"later fill", 1, false}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    script_units({});
+    script.clear();
     ASSERT_TRUE(random_seed(0));
     fills_before_failure = row.fills;
     if (row.finished)
       random_finish();
-    std::vector<std::uint8_t> out(5000);
-    EXPECT_FALSE(random_indexes(62, out) && random_indexes(62, out));
-    for (const std::int32_t n : {62, 10}) {  // the pool's path and the repairs'
-      EXPECT_FALSE(random_indexes(n, std::span(out).first(1))) << n;
-    }
+    bool drawn = true;
+    for (int k = 0; k < 200 && drawn; ++k)
+      drawn = random_run(62, RUN_MAX) != nullptr;
+    EXPECT_FALSE(drawn);
+    EXPECT_EQ(random_run(62, 1), nullptr);
+    EXPECT_EQ(random_index(10), -1);  // the repairs' path too
     fills_before_failure = 1000;
     random_finish();
   }
@@ -147,11 +154,13 @@ TEST(SystemSource, NothingIsDrawnWithoutAGoodStream) {
 // The run's keystream and indexes, of the pool and of the repairs, are wiped when it ends: what is
 // left in memory cannot tell a password.
 TEST(SystemSource, TheEndWipesEveryByteDrawn) {
-  script.assign(9000, 0xA5);
+  script.assign(20000, 0xA5);
   ASSERT_TRUE(random_seed(0));
   ASSERT_FALSE(locked.empty());
-  (void)draw(62, 3000);
-  (void)draw(10, 300);
+  for (int k = 0; k < 200; ++k)
+    ASSERT_NE(random_run(62, RUN_MAX), nullptr);
+  for (int k = 0; k < 300; ++k)
+    ASSERT_GE(random_index(10), 0);
   ASSERT_NE(std::count(locked.begin(), locked.end(), 0), std::ptrdiff_t(locked.size()));
   random_finish();
   EXPECT_EQ(std::count(locked.begin(), locked.end(), 0), std::ptrdiff_t(locked.size()));
