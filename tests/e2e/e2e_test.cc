@@ -435,7 +435,7 @@ TEST(WriteFailure, AShellSharingTheFileWritesRightAfterTheLastWholeLine) {
       {signalled, RAISE_TERM_SHIM, std::regex("[A-Za-z0-9]{32}"), "", "143"},
       // A timer a parent left running ends the run the same way.
       {signalled, RAISE_ALRM_SHIM, std::regex("[A-Za-z0-9]{32}"), "", "142"},
-      {R"(LD_PRELOAD=$1 env --block-signal=TERM $2 "$0" -n32767 -s32; echo "rc=$?")",
+      {R"(env --block-signal=TERM LD_PRELOAD=$1 $2 "$0" -n32767 -s32; echo "rc=$?")",
        RAISE_TERM_SHIM, std::regex("[A-Za-z0-9]{32}"), "", "0"},
   };
   for (const Row& row : rows) {
