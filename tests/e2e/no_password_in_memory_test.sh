@@ -28,12 +28,15 @@ for draw in start start+16; do
   key=()
   grep -q ' random_finish()$' <<<"$symbols" && grep -q ' (anonymous namespace)::key$' <<<"$symbols" &&
     key=(-ex 'break random_finish()' -ex 'continue' -ex "set \$key = (char*) &'(anonymous namespace)::key'"
-      -ex "dump binary memory $work/key \$key \$key + 32" -ex 'delete'
-      -ex "| output/x (unsigned long) \$key | cat >$work/key-at"
+      -ex "dump binary memory $work/key \$key \$key + 32" -ex 'delete')
+  # Where the key lies, and the process's mappings, as the run ends.
+  key_page=()
+  grep -q ' (anonymous namespace)::key$' <<<"$symbols" &&
+    key_page=(-ex "| output/x (unsigned long) &'(anonymous namespace)::key' | cat >$work/key-at"
       -ex "| info proc | sed -n 's/^process //p' >$work/pid" -ex "shell cp /proc/\$(cat $work/pid)/smaps $work/smaps")
   rm -f "$work/key"
   gdb -q -batch "${moved[@]}" -ex 'break main' -ex "run -n40 -s24 -y > $work/out" -ex 'delete' \
-    "${key[@]}" -ex 'catch syscall exit_group' -ex 'continue' -ex "gcore $work/core" \
+    "${key[@]}" -ex 'catch syscall exit_group' -ex 'continue' -ex "gcore $work/core" "${key_page[@]}" \
     --args "$program" >"$work/gdb.log" 2>&1 || true
   [[ -s $work/core ]] || { cat "$work/gdb.log"; echo "FAIL: no core was taken"; exit 1; }
   # The core must show what the process holds: its stack, where its arguments lie to the end.
@@ -43,9 +46,8 @@ for draw in start start+16; do
   found=$({ LC_ALL=C grep -aoFf "$work/pieces" "$work/core" || true; } | sort -u | wc -l)
   echo "stack at $draw: $found of $(wc -l <"$work/pieces") pieces of the 40 passwords still in memory at exit"
   left=$((left + found))
-  if [[ ${#key[@]} -gt 0 ]]; then
-    [[ $(wc -c <"$work/key") -eq 32 ]] || { cat "$work/gdb.log"; echo "FAIL: the key was not read"; exit 1; }
-    # The page that holds it is locked, whatever locked it, so it never reaches swap.
+  if [[ ${#key_page[@]} -gt 0 ]]; then
+    # The page that holds the key is locked, whatever locked it, so it never reaches swap.
     key_at=$(<"$work/key-at") holds=0 locked=0
     while read -r field value _; do
       if [[ $field =~ ^([0-9a-f]+)-([0-9a-f]+)$ ]]; then
@@ -54,10 +56,11 @@ for draw in start start+16; do
         locked=$value
       fi
     done <"$work/smaps"
-    if [[ $locked -eq 0 ]]; then
-      echo "$draw draw: the key's page is not locked"
-      left=$((left + 1))
-    fi
+    echo "stack at $draw: the key's page locked: ${locked} kB"
+    [[ $locked -gt 0 ]] || left=$((left + 1))
+  fi
+  if [[ ${#key[@]} -gt 0 ]]; then
+    [[ $(wc -c <"$work/key") -eq 32 ]] || { cat "$work/gdb.log"; echo "FAIL: the key was not read"; exit 1; }
     # Its four quarters among the core's bytes, both written as hexadecimal pairs between spaces.
     od -An -v -tx1 "$work/core" | tr '\n' ' ' | tr -s ' ' >"$work/core.hex"
     for quarter in 0 8 16 24; do
