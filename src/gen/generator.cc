@@ -58,10 +58,13 @@ bool draw_chars(const Pool& pool, std::span<char> password) {
     }
     for (const std::uint8_t* const run_end = run + count; run != run_end; ++run) {
       const auto c = static_cast<unsigned char>(pool.chars[*run]);
-      if (!kNoSequences || !is_neighbour_above(lowest, c)) {
-        *out++ = static_cast<char>(c);
+      if constexpr (kNoSequences) {
+        if (is_neighbour_above(lowest, c)) {
+          continue;
+        }
         lowest = c - 1u;
       }
+      *out++ = static_cast<char>(c);
     }
   }
   return true;
@@ -92,8 +95,8 @@ bool repair_password(const Options& options, std::span<char> password) {
 }
 
 // The vector registers, which the C library's copies and the cipher leave holding characters and
-// keystream, and which code run at exit may store on the stack: whole where the processor has
-// AVX.
+// keystream, and which code run at exit may store on the stack. The SSE encoding leaves the upper
+// halves of wider registers as they were: where the processor has them, vzeroall clears them.
 #if defined(__x86_64__) && defined(__GNUC__)
 [[gnu::target("avx")]] void wipe_wide_registers() {
   __asm__ __volatile__("vzeroall");
@@ -102,10 +105,6 @@ bool repair_password(const Options& options, std::span<char> password) {
 
 void wipe_vector_registers() {
 #if defined(__x86_64__) && defined(__GNUC__)
-  if (__builtin_cpu_supports("avx")) {
-    wipe_wide_registers();
-    return;
-  }
   __asm__ __volatile__(
       "xorps %%xmm0, %%xmm0\n xorps %%xmm1, %%xmm1\n xorps %%xmm2, %%xmm2\n"
       "xorps %%xmm3, %%xmm3\n xorps %%xmm4, %%xmm4\n xorps %%xmm5, %%xmm5\n"
@@ -115,6 +114,9 @@ void wipe_vector_registers() {
       "xorps %%xmm15, %%xmm15" ::
           : "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5", "xmm6", "xmm7", "xmm8", "xmm9", "xmm10",
             "xmm11", "xmm12", "xmm13", "xmm14", "xmm15");
+  if (__builtin_cpu_supports("avx")) {
+    wipe_wide_registers();
+  }
 #endif
 }
 

@@ -57,6 +57,9 @@ bool random_seed(std::uint32_t /*seed*/) {
 // A run never straddles two batches: what is left of one too short for it is not handed out,
 // whatever it holds, which leaves every index handed out uniform and independent.
 const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
+  if (!keyed) {
+    return nullptr;  // nor what is left of a batch, once a fill has failed
+  }
   while (n != batch_n || batch_end - batch_next < count) {
     const std::span<std::uint8_t> fresh(keystream.data(), batch_size);
     if (!refill(fresh)) {
@@ -69,10 +72,13 @@ const std::uint8_t* random_run(std::int32_t n, std::size_t count) {
   }
   const std::uint8_t* const run = batch.data() + batch_next;
   batch_next += count;
-  return keyed ? run : nullptr;
+  return run;
 }
 
 std::int32_t random_index(std::int32_t n) {
+  if (!keyed) {
+    return -1;
+  }
   std::int32_t index = BYTE_REJECTED;
   while (index == BYTE_REJECTED) {
     if (spare_next == spare.size()) {
@@ -83,7 +89,7 @@ std::int32_t random_index(std::int32_t n) {
     }
     index = index_from_byte(spare[spare_next++], n);
   }
-  return keyed ? index : -1;
+  return index;
 }
 
 void random_finish() {

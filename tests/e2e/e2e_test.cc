@@ -309,18 +309,34 @@ TEST(KnownAnswers, TheClockReadingGivesTheseLines) {
 #endif
 
 // A source that fails part way: the reader keeps the whole blocks written before, every line in
-// them a whole password, and nothing of the block that was being filled.
+// them a whole password, and nothing of the block that was being filled, whether the source
+// failed in a draw from the pool or in a repair's (the digit's under -r, the letter's under -y).
 TEST(SourceFailure, LeavesOnlyWholeBlocksOfWholeLines) {
-  const RunResult result = run_program(FAILING_SOURCE_PATH, {"-n32767", "-s32"});
-  EXPECT_EQ(result.exit_status, 1);
-  EXPECT_EQ(result.err, "Error: Cannot read the system random source.\n");
-  const std::vector<std::string> lines = lines_of(result.out);
-  EXPECT_GT(lines.size(), 0u);
-  EXPECT_LT(lines.size(), 32767u);
-  EXPECT_EQ(lines.size() % (OUTPUT_BLOCK_SIZE / 33), 0u) << "a block cut short reached the reader";
-  for (const std::string& line : lines)
-    ASSERT_TRUE(line.size() == 32 && line.find_first_not_of(UPPER + LOWER + DIGITS) == line.npos)
-        << line;
+  struct Row {
+    std::vector<std::string> args;
+    bool blocks_written;  // or nothing at all: it fails in the first block
+  };
+  const Row rows[] = {{{"-n32767", "-s32"}, true},
+                      {{"-n32767", "-s4", "-r"}, false},
+                      {{"-n32767", "-s4", "-y"}, false}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(describe(row.args));
+    const RunResult result = run_program(FAILING_SOURCE_PATH, row.args);
+    EXPECT_EQ(result.exit_status, 1);
+    EXPECT_EQ(result.err, "Error: Cannot read the system random source.\n");
+    if (!row.blocks_written) {
+      EXPECT_EQ(result.out, "");
+      continue;
+    }
+    const std::vector<std::string> lines = lines_of(result.out);
+    EXPECT_GT(lines.size(), 0u);
+    EXPECT_LT(lines.size(), 32767u);
+    EXPECT_EQ(lines.size() % (OUTPUT_BLOCK_SIZE / 33), 0u)
+        << "a block cut short reached the reader";
+    for (const std::string& line : lines)
+      ASSERT_TRUE(line.size() == 32 && line.find_first_not_of(UPPER + LOWER + DIGITS) == line.npos)
+          << line;
+  }
 }
 
 // Descriptor tricks and SIGPIPE are POSIX's; a Windows console has neither.

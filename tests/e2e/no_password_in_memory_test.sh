@@ -24,11 +24,16 @@ for draw in start start+16; do
   # environment, which the program never reads, move it by 16.
   moved=()
   [[ $draw == *+16 ]] && moved=(-ex 'set environment STACK_MOVED_BY=0123456')
-  # The system build's key as its last fill left it, read where the run ends.
+  # The system build's key as its last fill left it, read at the one write of the passwords, when
+  # every fill is done and the run's end, which wipes it, is still to come.
   key=()
-  grep -q ' random_finish()$' <<<"$symbols" && grep -q ' (anonymous namespace)::key$' <<<"$symbols" &&
-    key=(-ex 'break random_finish()' -ex 'continue' -ex "set \$key = (char*) &'(anonymous namespace)::key'"
+  grep -q ' (anonymous namespace)::key$' <<<"$symbols" &&
+    key=(-ex 'catch syscall write' -ex 'continue' -ex "set \$key = (char*) &'(anonymous namespace)::key'"
       -ex "dump binary memory $work/key \$key \$key + 32" -ex 'delete')
+  if "$program" -v | grep -q '^Random source: operating system (ChaCha20' && [[ ${#key[@]} -eq 0 ]]; then
+    echo "FAIL: the system build's key has no symbol to read it by"
+    exit 1
+  fi
   # Where the key lies, and the process's mappings, as the run ends.
   key_page=()
   grep -q ' (anonymous namespace)::key$' <<<"$symbols" &&

@@ -125,27 +125,36 @@ TEST(SystemSource, RepairsTakeTheirOwnBytesInTheStreamsOrder) {
 }
 
 // A draw before the stream is started, after it was wiped, or once a fill failed, would expand a
-// zero key or hand out what a failed fill left: it fails, and so does every later one.
+// zero key or hand out what a failed fill left: it fails, and so does every later one, on the
+// pool's path and the repairs', what is left of a batch included.
 TEST(SystemSource, NothingIsDrawnWithoutAGoodStream) {
   struct Row {
     const char* name;
     std::size_t fills;  // good fills before the stream fails
     bool finished;      // random_finish before the draws
+    bool repair_first;  // the failed fill is the repairs', the batch's first one good
   };
-  const Row rows[] = {{"finished", 1000, true}, {"first fill", 0, false}, {"later fill", 1, false}};
+  const Row rows[] = {{"finished", 1000, true, false},
+                      {"first fill", 0, false, false},
+                      {"later fill", 1, false, false},
+                      {"repairs' fill", 1, false, true}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    script.clear();
+    script.assign(4096, 0xA5);
     ASSERT_TRUE(random_seed(0));
     fills_before_failure = row.fills;
     if (row.finished)
       random_finish();
+    if (row.repair_first) {
+      ASSERT_NE(random_run(62, 1), nullptr);
+      EXPECT_EQ(random_index(10), -1);
+    }
     bool drawn = true;
     for (int k = 0; k < 200 && drawn; ++k)
       drawn = random_run(62, RUN_MAX) != nullptr;
     EXPECT_FALSE(drawn);
     EXPECT_EQ(random_run(62, 1), nullptr);
-    EXPECT_EQ(random_index(10), -1);  // the repairs' path too
+    EXPECT_EQ(random_index(10), -1);
     fills_before_failure = 1000;
     random_finish();
   }
