@@ -20,6 +20,13 @@ if(TOLVANE_SANITIZE)
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(tolvane_flags INTERFACE -fsanitize=address,undefined)
 endif()
+# File offsets and sizes of 64 bits on a 32-bit machine too (i386), as on a 64-bit one: with the
+# C library's 32-bit ones, a file past 2 GiB cannot be measured, and a write to it that failed
+# part way would leave its cut line. (The programs then call fstat64, ftruncate64 and the like,
+# which the tests' shims catch as well.)
+if(NOT WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  target_compile_definitions(tolvane_flags INTERFACE _FILE_OFFSET_BITS=64)
+endif()
 # The ELF hardening dpkg-buildflags gives Debian's packages, with the stack clash and control flow
 # protection of its newer releases (the latter where the compiler has it for the target: x86).
 # The fortified C library calls need optimisation, so a Debug build goes without them.

@@ -435,6 +435,11 @@ TEST(WriteFailure, AShellSharingTheFileWritesRightAfterTheLastWholeLine) {
   const Row rows[] = {
       {R"(LD_PRELOAD=$1 $2 "$0" -n32767 -s32; echo "rc=$?")", FAIL_WRITE_SHIM,
        std::regex("[A-Za-z0-9]{32}"), WRITE_ERROR, "1"},
+      // Appended to a file of 3 GiB (sparse), past what a 32-bit offset reaches: the cut still
+      // finds where the block started. Only tolvane's bytes are read back.
+      {R"(f=$(mktemp) && truncate -s 3G "$f" && LD_PRELOAD=$1 $2 "$0" -n32767 -s32 >>"$f"; )"
+       R"(rc=$?; tail -c +3221225473 "$f"; rm -f "$f"; echo "rc=$rc")",
+       FAIL_WRITE_SHIM, std::regex("[A-Za-z0-9]{32}"), WRITE_ERROR, "1"},
       {limited, REPORT_CUT_SHIM, std::regex("[A-Za-z0-9]{13}"), WRITE_ERROR, "1"},
       {R"((ulimit -S -f 200; LD_PRELOAD=$1 exec $2 "$0" -n32767 -s13); echo "rc=$?")",
        REPORT_CUT_SHIM, std::regex("[A-Za-z0-9]{13}"), WRITE_ERROR, "1"},

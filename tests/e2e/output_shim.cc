@@ -87,27 +87,44 @@ extern "C" ssize_t write(int fd, const void* data, size_t size) {
 }
 #endif
 
+// Each call caught under both its names: a program built with 64-bit file offsets on a 32-bit
+// machine calls the ones ending in 64.
 #ifdef REPORT_CUT
-extern "C" int ftruncate(int fd, off_t length) {
-  using TruncateFn = int (*)(int, off_t);
-  static const auto real_ftruncate = next_definition<TruncateFn>("ftruncate");
+template <typename Offset>
+int report_cut(const char* name, int fd, Offset length) {
   static const char report[] = "ftruncate\n";
   (void)!write(2, report, std::strlen(report));
-  return real_ftruncate(fd, length);
+  return next_definition<int (*)(int, Offset)>(name)(fd, length);
+}
+
+extern "C" int ftruncate(int fd, off_t length) {
+  return report_cut("ftruncate", fd, length);
+}
+
+extern "C" int ftruncate64(int fd, off64_t length) {
+  return report_cut("ftruncate64", fd, length);
 }
 #endif
 
 #ifdef UNKNOWN_LIMIT
 #include <sys/resource.h>
 
-extern "C" int getrlimit(__rlimit_resource_t resource, rlimit* limit) {
-  using GetrlimitFn = int (*)(__rlimit_resource_t, rlimit*);
-  static const auto real_getrlimit = next_definition<GetrlimitFn>("getrlimit");
-  const int result = real_getrlimit(resource, limit);
+template <typename Limit>
+int no_size_limit(const char* name, __rlimit_resource_t resource, Limit* limit) {
+  const int result = next_definition<int (*)(__rlimit_resource_t, Limit*)>(name)(resource, limit);
   if (result == 0 && resource == RLIMIT_FSIZE) {
-    limit->rlim_cur = limit->rlim_max = RLIM_INFINITY;
+    // All ones: RLIM_INFINITY, in either width.
+    limit->rlim_cur = limit->rlim_max = ~decltype(limit->rlim_cur){0};
   }
   return result;
+}
+
+extern "C" int getrlimit(__rlimit_resource_t resource, rlimit* limit) {
+  return no_size_limit("getrlimit", resource, limit);
+}
+
+extern "C" int getrlimit64(__rlimit_resource_t resource, rlimit64* limit) {
+  return no_size_limit("getrlimit64", resource, limit);
 }
 #endif
 

@@ -142,16 +142,19 @@ extern "C" ssize_t getrandom(void* buffer, size_t size, unsigned int /*flags*/) 
 #endif
 }
 
+// Each stat caught under both its names: a program built with 64-bit file offsets on a 32-bit
+// machine calls the ones ending in 64.
 #ifdef ZERO_URANDOM
-extern "C" int stat(const char* path, struct stat* info) {
-  using StatFn = int (*)(const char*, struct stat*);
-  static const auto real_stat = reinterpret_cast<StatFn>(dlsym(RTLD_NEXT, "stat"));
+template <typename Stat>
+int stat_through(const char* name, const char* path, Stat* info) {
+  const auto real_stat = reinterpret_cast<int (*)(const char*, Stat*)>(dlsym(RTLD_NEXT, name));
   return real_stat(std::strcmp(path, "/dev/urandom") == 0 ? "/dev/zero" : path, info);
 }
 #elif defined(CONSOLE_URANDOM) || defined(BLOCK_URANDOM)
 namespace {
 
-void disguise(struct stat& info) {
+template <typename Stat>
+void disguise(Stat& info) {
 #ifdef BLOCK_URANDOM
   info.st_mode = (info.st_mode & ~S_IFMT) | S_IFBLK;
 #else
@@ -161,9 +164,9 @@ void disguise(struct stat& info) {
 
 }  // namespace
 
-extern "C" int stat(const char* path, struct stat* info) {
-  using StatFn = int (*)(const char*, struct stat*);
-  static const auto real_stat = reinterpret_cast<StatFn>(dlsym(RTLD_NEXT, "stat"));
+template <typename Stat>
+int stat_through(const char* name, const char* path, Stat* info) {
+  const auto real_stat = reinterpret_cast<int (*)(const char*, Stat*)>(dlsym(RTLD_NEXT, name));
   const int result = real_stat(path, info);
   if (std::strcmp(path, "/dev/urandom") == 0) {
     disguise(*info);
@@ -171,14 +174,31 @@ extern "C" int stat(const char* path, struct stat* info) {
   return result;
 }
 
-extern "C" int fstat(int fd, struct stat* info) {
-  using FstatFn = int (*)(int, struct stat*);
-  static const auto real_fstat = reinterpret_cast<FstatFn>(dlsym(RTLD_NEXT, "fstat"));
+template <typename Stat>
+int fstat_through(const char* name, int fd, Stat* info) {
+  const auto real_fstat = reinterpret_cast<int (*)(int, Stat*)>(dlsym(RTLD_NEXT, name));
   const int result = real_fstat(fd, info);
   if (fd == urandom_fd && fd >= 0) {
     disguise(*info);
   }
   return result;
+}
+
+extern "C" int fstat(int fd, struct stat* info) {
+  return fstat_through("fstat", fd, info);
+}
+
+extern "C" int fstat64(int fd, struct stat64* info) {
+  return fstat_through("fstat64", fd, info);
+}
+#endif
+#if defined(ZERO_URANDOM) || defined(CONSOLE_URANDOM) || defined(BLOCK_URANDOM)
+extern "C" int stat(const char* path, struct stat* info) {
+  return stat_through("stat", path, info);
+}
+
+extern "C" int stat64(const char* path, struct stat64* info) {
+  return stat_through("stat64", path, info);
 }
 #endif
 
