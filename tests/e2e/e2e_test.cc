@@ -456,6 +456,7 @@ TEST(WriteFailure, AShellSharingTheFileWritesRightAfterTheLastWholeLine) {
       {signalled, RAISE_TERM_SHIM, std::regex("[A-Za-z0-9]{32}"), "", "143"},
       // A timer a parent left running ends the run the same way.
       {signalled, RAISE_ALRM_SHIM, std::regex("[A-Za-z0-9]{32}"), "", "142"},
+      // The shim for tolvane alone: a cross build's shim does not fit env, the machine's own.
       {R"(env --block-signal=TERM LD_PRELOAD=$1 $2 "$0" -n32767 -s32; echo "rc=$?")",
        RAISE_TERM_SHIM, std::regex("[A-Za-z0-9]{32}"), "", "0"},
   };
