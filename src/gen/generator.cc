@@ -97,23 +97,36 @@ bool repair_password(const Options& options, std::span<char> password) {
 // The vector registers, which the C library's copies and the cipher leave holding characters and
 // keystream, and which code run at exit may store on the stack. The SSE encoding leaves the upper
 // halves of wider registers as they were: where the processor has them, vzeroall clears them.
-#if defined(__x86_64__) && defined(__GNUC__)
+// 32-bit x86 has eight SSE registers, and libsodium's cipher uses them there too.
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 [[gnu::target("avx")]] void wipe_wide_registers() {
   __asm__ __volatile__("vzeroall");
+}
+
+[[gnu::target("sse")]] void wipe_sse_registers() {
+  __asm__ __volatile__(
+      "xorps %%xmm0, %%xmm0\n xorps %%xmm1, %%xmm1\n xorps %%xmm2, %%xmm2\n"
+      "xorps %%xmm3, %%xmm3\n xorps %%xmm4, %%xmm4\n xorps %%xmm5, %%xmm5\n"
+      "xorps %%xmm6, %%xmm6\n xorps %%xmm7, %%xmm7" ::
+          : "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5", "xmm6", "xmm7");
+#if defined(__x86_64__)
+  __asm__ __volatile__(
+      "xorps %%xmm8, %%xmm8\n xorps %%xmm9, %%xmm9\n xorps %%xmm10, %%xmm10\n"
+      "xorps %%xmm11, %%xmm11\n xorps %%xmm12, %%xmm12\n xorps %%xmm13, %%xmm13\n"
+      "xorps %%xmm14, %%xmm14\n xorps %%xmm15, %%xmm15" ::
+          : "xmm8", "xmm9", "xmm10", "xmm11", "xmm12", "xmm13", "xmm14", "xmm15");
+#endif
 }
 #endif
 
 void wipe_vector_registers() {
-#if defined(__x86_64__) && defined(__GNUC__)
-  __asm__ __volatile__(
-      "xorps %%xmm0, %%xmm0\n xorps %%xmm1, %%xmm1\n xorps %%xmm2, %%xmm2\n"
-      "xorps %%xmm3, %%xmm3\n xorps %%xmm4, %%xmm4\n xorps %%xmm5, %%xmm5\n"
-      "xorps %%xmm6, %%xmm6\n xorps %%xmm7, %%xmm7\n xorps %%xmm8, %%xmm8\n"
-      "xorps %%xmm9, %%xmm9\n xorps %%xmm10, %%xmm10\n xorps %%xmm11, %%xmm11\n"
-      "xorps %%xmm12, %%xmm12\n xorps %%xmm13, %%xmm13\n xorps %%xmm14, %%xmm14\n"
-      "xorps %%xmm15, %%xmm15" ::
-          : "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5", "xmm6", "xmm7", "xmm8", "xmm9", "xmm10",
-            "xmm11", "xmm12", "xmm13", "xmm14", "xmm15");
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#if defined(__i386__)
+  if (!__builtin_cpu_supports("sse")) {
+    return;  // a processor before the Pentium III: no vector registers
+  }
+#endif
+  wipe_sse_registers();
   if (__builtin_cpu_supports("avx")) {
     wipe_wide_registers();
   }
