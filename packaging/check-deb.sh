@@ -55,5 +55,5 @@ objdump -d --no-show-raw-insn build-pkg-1/tolvane | awk '
   sed 's/\.\(part\|constprop\|isra\|cold\)\..*//' | sort -u | tee build-pkg-1/unprobed-frames.txt
 [[ ! -s build-pkg-1/unprobed-frames.txt ]] ||
   fail "frames of a page or more without stack clash probes: $(tr '\n' ' ' <build-pkg-1/unprobed-frames.txt)"
-"$program" -v | grep -qx 'Random source: operating system (ChaCha20, libsodium [0-9.]*)' ||
+"$program" -v | grep -qx 'Random source: operating system (ChaCha20, libsodium)' ||
   fail "the packaged program is not the system build on ChaCha20"

@@ -23,6 +23,7 @@ constexpr int STDOUT_FD = 1;
 constexpr int STDERR_FD = 2;
 
 bool write_failed = false;
+bool written_to = false;  // whether anything was ever handed to standard output
 
 // What one fstat tells of the descriptor before a block goes out: a regular file, whose bytes can
 // be cut back, or something a reader drains (a pipe, a socket, a terminal or another character
@@ -221,6 +222,7 @@ bool write_lines(int fd, std::string_view block) {
 }  // namespace
 
 bool write_stdout(std::string_view block) {
+  written_to = true;
   if (!write_failed) {
     write_failed = !write_lines(STDOUT_FD, block);
   }
@@ -232,8 +234,10 @@ bool write_stderr(std::string_view text) {
 }
 
 std::int32_t finish_output(std::int32_t status) {
+  // A close that fails where nothing was handed to standard output has lost nothing: a run whose
+  // random source failed before its first line says that, and only that.
   const bool closed = close_fd(STDOUT_FD) == 0;
-  if (write_failed || !closed) {
+  if (write_failed || (!closed && written_to)) {
     (void)write_stderr(MSG_WRITE_ERROR);  // nowhere left to report a failure of this one
     return STATUS_WRITE_ERROR;
   }
