@@ -4,6 +4,8 @@
 find_package(PkgConfig QUIET)
 if(PKG_CONFIG_FOUND)
   pkg_check_modules(Sodium QUIET IMPORTED_TARGET libsodium)
+else()
+  message(STATUS "pkg-config not found, through which libsodium is looked for: apt-get install pkg-config")
 endif()
 include(FindPackageHandleStandardArgs)
 find_package_handle_standard_args(Sodium REQUIRED_VARS Sodium_LINK_LIBRARIES

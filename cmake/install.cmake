@@ -35,6 +35,8 @@ install(FILES completions/tolvane.bash RENAME tolvane
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 install(FILES completions/tolvane.fish DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The README's links to them, and the man page's, lead somewhere in an install too.
+install(FILES doc/security.md doc/output.md DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc)
 set(TOLVANE_ZSH_COMPLETION_DIR "" CACHE STRING
     "Where _tolvane goes below the prefix (empty: share/zsh/vendor-completions for /usr, \
 share/zsh/site-functions otherwise; the RPM's is always site-functions)")
