@@ -6,6 +6,10 @@
 #include "gen/random.h"
 #include "gen/wipe.h"
 
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#include <cpuid.h>
+#endif
+
 namespace {
 
 // The block of passwords being filled. Not on the stack: there the whole 64 KiB would be touched
@@ -117,18 +121,33 @@ bool repair_password(const Options& options, std::span<char> password) {
           : "xmm8", "xmm9", "xmm10", "xmm11", "xmm12", "xmm13", "xmm14", "xmm15");
 #endif
 }
+
+// Whether the system keeps wide registers for this process: one XGETBV.
+unsigned wide_state() {
+  unsigned low = 0;
+  unsigned high = 0;
+  __asm__ __volatile__("xgetbv" : "=a"(low), "=d"(high) : "c"(0u));
+  return low;
+}
 #endif
 
+// Which registers there are, from one CPUID asked here at the end: the compiler's own feature
+// test asks it many times in a constructor at every start, a tenth of a one-password run where a
+// hypervisor answers it.
 void wipe_vector_registers() {
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#if defined(__i386__)
-  if (!__builtin_cpu_supports("sse")) {
-    return;  // a processor before the Pentium III: no vector registers
-  }
-#endif
-  wipe_sse_registers();
-  if (__builtin_cpu_supports("avx")) {
-    wipe_wide_registers();
+  unsigned eax = 0;
+  unsigned ebx = 0;
+  unsigned ecx = 0;
+  unsigned edx = 0;
+  __cpuid(1, eax, ebx, ecx, edx);
+  if ((edx & bit_SSE) != 0) {  // all but a processor before the Pentium III
+    wipe_sse_registers();
+    constexpr unsigned SSE_AND_AVX_STATE = 6;
+    if ((ecx & bit_OSXSAVE) != 0 && (ecx & bit_AVX) != 0 &&
+        (wide_state() & SSE_AND_AVX_STATE) == SSE_AND_AVX_STATE) {
+      wipe_wide_registers();
+    }
   }
 #endif
 }
