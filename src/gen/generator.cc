@@ -143,8 +143,9 @@ void wipe_vector_registers() {
   __cpuid(1, eax, ebx, ecx, edx);
   if ((edx & bit_SSE) != 0) {  // all but a processor before the Pentium III
     wipe_sse_registers();
-    constexpr unsigned SSE_AND_AVX_STATE = 6;
-    if ((ecx & bit_OSXSAVE) != 0 && (ecx & bit_AVX) != 0 &&
+    constexpr unsigned AVX_USABLE = bit_OSXSAVE | bit_AVX;  // the processor has it, and the system
+    constexpr unsigned SSE_AND_AVX_STATE = 6;               // saves its registers for this process
+    if ((ecx & AVX_USABLE) == AVX_USABLE &&
         (wide_state() & SSE_AND_AVX_STATE) == SSE_AND_AVX_STATE) {
       wipe_wide_registers();
     }
