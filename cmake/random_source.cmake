@@ -1,9 +1,9 @@
 # Where the random values come from. The program of TOLVANE_RANDOM_SOURCE is the one installed;
 # the tests build and check both sources in every tree that can build them.
 #
-# Each source is a pair of libraries: tolvane_random_<source> (the draws) and tolvane_defs_<source>
-# (what the code compiled against it must know: the system source's banner names the stream).
-# tolvane_core_<source> is the whole program but main.
+# Each source is a library, tolvane_random_<source>, that a program links beside the rest
+# (tolvane_core), which is compiled once for both: the source is chosen at link time alone. The
+# system source names its stream itself (RANDOM_SOURCE_NAME, in each stream's file).
 
 set(TOLVANE_RANDOM_SOURCE system CACHE STRING
     "Random source: system (the OS's secure source) or lcg (clock-seeded, exact and reproducible: \
@@ -64,29 +64,28 @@ if(Sodium_FOUND)
 endif()
 
 add_library(tolvane_random_lcg STATIC src/gen/random_lcg.cc)
-add_library(tolvane_defs_lcg INTERFACE)
 set(tolvane_sources lcg)
 if(system_stream)
   add_library(tolvane_random_system STATIC src/gen/random_system.cc
               src/gen/system_stream_${system_stream}.cc)
   set_target_properties(tolvane_random_system PROPERTIES TOLVANE_STREAM ${system_stream})
+  target_link_libraries(tolvane_random_system PUBLIC tolvane_memory)
   if(system_stream STREQUAL "linux")
     target_link_libraries(tolvane_random_system PUBLIC tolvane_chacha20)
   elseif(system_stream STREQUAL "win32")
     target_link_libraries(tolvane_random_system PUBLIC bcrypt)
   endif()
-  set(stream_name_linux "ChaCha20, libsodium")
-  set(stream_name_win32 BCryptGenRandom)
-  set(stream_name_arc4random arc4random)
-  add_library(tolvane_defs_system INTERFACE)
-  target_compile_definitions(tolvane_defs_system INTERFACE TOLVANE_SYSTEM_RANDOM
-                             TOLVANE_SYSTEM_STREAM_NAME="${stream_name_${system_stream}}")
   list(APPEND tolvane_sources system)
 endif()
 foreach(source IN LISTS tolvane_sources)
   target_include_directories(tolvane_random_${source} PUBLIC src)
   target_link_libraries(tolvane_random_${source} PUBLIC tolvane_flags)
 endforeach()
+
+# Each stream's name, as the configure message and the system program's banner give it.
+set(stream_name_linux "ChaCha20, libsodium")
+set(stream_name_win32 BCryptGenRandom)
+set(stream_name_arc4random arc4random)
 
 # Said at every configure, so that a build tree that still holds lcg (the default of older
 # versions) does not go unnoticed.

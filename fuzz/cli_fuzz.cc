@@ -10,7 +10,7 @@
 #include "cli/options.h"
 #include "cli/parse.h"
 #include "gen/generator.h"
-#include "gen/random.h"
+#include "gen/random_lcg.h"
 
 namespace {
 

@@ -9,8 +9,13 @@ int main(int argc, char** argv) {
   harden_process();
   Options options;
   parse_arguments(options, argc, argv);
-  const std::int32_t status = options.message != nullptr
-                                  ? report_message(options, write_stdout)
-                                  : generate_passwords(options, write_stdout, write_stderr);
-  return finish_output(status);  // which also tells of a write that failed
+  if (options.message != nullptr) {
+    return finish_output(report_message(options, write_stdout));
+  }
+  const Generated generated = generate_passwords(options, write_stdout);
+  if (generated == Generated::random_failed) {
+    (void)write_stderr(MSG_RANDOM_ERROR);  // nowhere left to report a failure of this one
+  }
+  // finish_output also tells of a write that failed
+  return finish_output(generated == Generated::all ? STATUS_OK : STATUS_FAILURE);
 }

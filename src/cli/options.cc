@@ -1,20 +1,16 @@
 #include "cli/options.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <string_view>
 
 #include "cli/parse.h"
+#include "gen/random.h"
 #include "version.h"
 
-// -v tells a user which build holds real secrets: that one names its source, the clock-seeded
-// build names none.
-#if defined(TOLVANE_SYSTEM_RANDOM)
-#define RANDOM_SOURCE_LINE "Random source: operating system (" TOLVANE_SYSTEM_STREAM_NAME ")\n"
-#else
-#define RANDOM_SOURCE_LINE ""
-#endif
-
-const char VERSION_BANNER[] = "\ntolvane Version " TOLVANE_VERSION "\nBuilt on " __DATE__
-                              " at " __TIME__ "\n" RANDOM_SOURCE_LINE "\n";
+const char VERSION_BANNER[] =
+    "\ntolvane Version " TOLVANE_VERSION "\nBuilt on " __DATE__ " at " __TIME__ "\n\n";
 
 const char HELP_TEXT[] =
     "tolvane - prints random passwords\n"
@@ -82,6 +78,28 @@ const char HELP_TEXT[] =
 
 namespace {
 
+constexpr std::string_view SOURCE_LINE_START = "Random source: ";
+
+// The banner as printed. -v tells a user which build holds real secrets: that one names its random
+// source in a line before the empty one that ends the banner, the clock-seeded build names none.
+// The source is chosen when the program is linked, so its line is put in here, into text.
+using BannerText = std::array<char, sizeof VERSION_BANNER + SOURCE_LINE_START.size() +
+                                        RANDOM_SOURCE_NAME_MAX + 1>;
+std::string_view version_banner(BannerText& text) {
+  const std::string_view banner = VERSION_BANNER;
+  const std::string_view name(RANDOM_SOURCE_NAME, std::strlen(RANDOM_SOURCE_NAME));
+  if (name.empty()) {
+    return banner;
+  }
+  const std::string_view parts[] = {banner.substr(0, banner.size() - 1), SOURCE_LINE_START, name,
+                                    "\n\n"};
+  char* end = text.data();
+  for (const std::string_view part : parts) {
+    end = std::copy(part.begin(), part.end(), end);
+  }
+  return {text.data(), static_cast<std::size_t>(end - text.data())};
+}
+
 std::int32_t parse_argument(Options& options, std::string_view arg) {
   if (arg.size() < 2 || arg[0] != '-') {
     return set_invalid_parameter(options);
@@ -103,10 +121,11 @@ void parse_arguments(Options& options, int argc, const char* const* argv) {
   }
 }
 
-std::int32_t report_message(const Options& options, bool (*write)(std::string_view text)) {
+std::int32_t report_message(const Options& options, WriteFn write) {
   // A failed write is remembered by the writer and told by finish_output, the one place that
   // checks; the message is not written after a banner that failed.
-  if (write(VERSION_BANNER)) {
+  BannerText banner;
+  if (write(version_banner(banner))) {
     (void)write(options.message);
   }
   return options.status;

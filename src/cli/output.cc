@@ -239,7 +239,7 @@ std::int32_t finish_output(std::int32_t status) {
   const bool closed = close_fd(STDOUT_FD) == 0;
   if (write_failed || (!closed && written_to)) {
     (void)write_stderr(MSG_WRITE_ERROR);  // nowhere left to report a failure of this one
-    return STATUS_WRITE_ERROR;
+    return STATUS_FAILURE;
   }
   return status;
 }

@@ -20,6 +20,6 @@ bool write_stdout(std::string_view block);
 // Returns whether all of text went out.
 bool write_stderr(std::string_view text);
 
-// Closes standard output and returns status, or STATUS_WRITE_ERROR with its text on standard
+// Closes standard output and returns status, or STATUS_FAILURE with its text on standard
 // error when a write failed or the close did (some file systems report a lost write only then).
 std::int32_t finish_output(std::int32_t status);

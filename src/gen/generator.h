@@ -1,5 +1,7 @@
-// Password generation: the character pool the options allow, the draw under the sequence rule,
-// the digit and letter repairs, and the printing of count passwords.
+// Password generation: the run's one record, which the command line fills and the generator reads,
+// the character pool the options allow, the draw under the sequence rule, the digit and letter
+// repairs, and the printing of count passwords. It prints no message: it tells the command line
+// how the run ended, and the command line reports.
 #pragma once
 
 #include <array>
@@ -7,8 +9,41 @@
 #include <span>
 #include <string_view>
 
-#include "cli/options.h"
 #include "gen/clock.h"
+
+inline constexpr std::int32_t STATUS_OK = 0;
+inline constexpr std::int32_t STATUS_PARAMETER_ERROR = -2;  // -2, not -1: scripts test for it
+// The output or the random source failed; standard error says which.
+inline constexpr std::int32_t STATUS_FAILURE = 1;
+
+inline constexpr std::uint8_t FLAG_UPPER_ONLY = 0x01;
+inline constexpr std::uint8_t FLAG_LOWER_ONLY = 0x02;
+inline constexpr std::uint8_t FLAG_ALPHA_ONLY = 0x04;
+inline constexpr std::uint8_t FLAG_SYMBOLS = 0x08;
+inline constexpr std::uint8_t FLAG_NO_SEQUENCES = 0x10;
+inline constexpr std::uint8_t FLAG_REQUIRE_DIGIT = 0x20;
+// The generator's per-password state shares the byte with the options; parsers never set it.
+inline constexpr std::uint8_t FLAG_SAW_LETTER = 0x40;
+inline constexpr std::uint8_t FLAG_SAW_DIGIT = 0x80;
+inline constexpr std::uint8_t OPTION_FLAGS = 0x3F;
+
+// What the parsers accept; the generator's buffers hold PASSWORD_SIZE_MAX characters.
+inline constexpr std::int32_t PASSWORD_SIZE_MIN = 4;
+inline constexpr std::int32_t PASSWORD_SIZE_MAX = 32;
+inline constexpr std::int32_t PASSWORD_COUNT_MIN = 1;
+inline constexpr std::int32_t PASSWORD_COUNT_MAX = 32767;
+inline constexpr std::int32_t DEFAULT_SIZE = 8;
+inline constexpr std::int32_t DEFAULT_COUNT = 1;
+
+struct Options {
+  std::int32_t status = STATUS_OK;
+  std::int32_t size = DEFAULT_SIZE;
+  std::int32_t count = DEFAULT_COUNT;
+  std::uint8_t flags = 0;
+  // One of the command line's constant texts, never copied or freed; null while there is nothing
+  // to say.
+  const char* message = nullptr;
+};
 
 inline constexpr std::string_view UPPER_SET = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 inline constexpr std::string_view LOWER_SET = "abcdefghijklmnopqrstuvwxyz";
@@ -31,7 +66,7 @@ struct Pool {
 Pool build_pool(std::uint8_t flags);
 
 // Whether c may not follow previous under the sequence rule: equal codes or codes one apart,
-// "cc", "bc", "cb", but also "9:" or "@A". One unsigned compare against the lowest neighbour.
+// "cc", "bc", "cb", but also "9:" or "@A".
 bool are_neighbours(unsigned char previous, unsigned char c);
 
 // Overwrites one random position of password with one random character of set, drawn first.
@@ -49,10 +84,11 @@ bool make_password(Options& options, const Pool& pool, std::span<char> password)
 // Writes all of block, or returns false; after a false nothing more is to be written.
 using WriteFn = bool (*)(std::string_view block);
 
-// Seeds the random source from clock once, then writes options.count passwords, one a line, in
-// large blocks of whole lines, with write. Stops at the first failed write, or where the random
-// source fails, generating nothing more; in the second case the block being made is never
-// written, and MSG_RANDOM_ERROR goes to write_error. Returns STATUS_OK, STATUS_WRITE_ERROR or
-// STATUS_RANDOM_ERROR.
-std::int32_t generate_passwords(Options& options, WriteFn write, WriteFn write_error,
-                                ClockFn clock = read_system_clock);
+// How a run of the generator ended.
+enum class Generated { all, write_failed, random_failed };
+
+// Starts the random source (the clock-seeded one reads clock), then writes options.count
+// passwords, one a line, in large blocks of whole lines, with write. Stops at the first failed
+// write, or where the random source fails, generating nothing more; in the second case the block
+// being made is never written.
+Generated generate_passwords(Options& options, WriteFn write, ClockFn clock = read_system_clock);

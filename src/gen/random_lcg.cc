@@ -5,6 +5,8 @@
 
 #include "gen/random.h"
 
+const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX] = "";  // the clock-seeded build names no source
+
 namespace {
 
 std::uint32_t state = 1;  // the stream before any seeding is seed 1's
@@ -12,9 +14,13 @@ std::array<std::uint8_t, RUN_MAX> run;
 
 }  // namespace
 
-bool random_seed(std::uint32_t seed) {
-  state = seed;
+bool random_start(ClockFn clock) {
+  random_seed(seed_from_clock(clock()));
   return true;
+}
+
+void random_seed(std::uint32_t seed) {
+  state = seed;
 }
 
 std::int32_t random_next() {

@@ -7,6 +7,9 @@
 
 inline constexpr std::int32_t RANDOM_RANGE = 32768;
 
+// Restarts the stream from seed: the same seed always gives the same values.
+void random_seed(std::uint32_t seed);
+
 // The next value of the stream, from 0 to RANDOM_RANGE - 1.
 std::int32_t random_next();
 

@@ -3,23 +3,24 @@
 // the platform's stream (system_stream.h); here they become exactly uniform indexes, by
 // rejection (uniform.h): the pool's two from each 16 bits, a block at a time; the repairs' a
 // byte each.
-#include <algorithm>
 #include <array>
 #include <cstddef>
 
+#include "gen/memory.h"
 #include "gen/random.h"
 #include "gen/system_stream.h"
 #include "gen/uniform.h"
-#include "gen/wipe.h"
 
 namespace {
 
 constexpr std::size_t BATCH_FIRST = 256;  // a few passwords' worth: one password makes no more
 
-// What may tell a password, in one piece, so that one call locks it in memory while the run
-// lasts: keystream for the pool's indexes and the indexes made of it (apart, as a sampler that
-// wrote where it reads would wait on its own stores), and keystream for the repairs.
-struct Secrets {
+// Everything that may tell a password, in one piece, locked in memory by one call while the run
+// lasts and wiped by one at its end: the stream's key, keystream for the pool's indexes and the
+// indexes made of it (apart, as a sampler that wrote where it reads would wait on its own
+// stores), and keystream for the repairs. Pages of its own, which nothing else locks.
+struct alignas(4096) Secrets {
+  StreamKey key;
   std::array<std::uint8_t, 4096> keystream;
   std::array<std::uint8_t, 4096> batch;
   std::array<std::uint8_t, 256> spare;
@@ -34,20 +35,20 @@ std::size_t batch_size = BATCH_FIRST;
 std::size_t batch_next = 0;
 std::size_t batch_end = 0;
 std::size_t spare_next = 0;
-bool keyed = false;  // from a good seeding to a failure or the end: nothing is drawn outside it
+bool keyed = false;  // from a good start to a failure or the end: nothing is drawn outside it
 
 // Every byte drawn passes here: none from a stream never started (its key would be all zeros),
 // already wiped, or failed.
 bool refill(std::span<std::uint8_t> out) {
-  keyed = keyed && stream_fill(out);
+  keyed = keyed && stream_fill(secrets.key, out);
   return keyed;
 }
 
 }  // namespace
 
-bool random_seed(std::uint32_t /*seed*/) {
-  stream_lock({reinterpret_cast<unsigned char*>(&secrets), sizeof secrets});  // NOLINT
-  keyed = stream_start();
+bool random_start(ClockFn /*clock*/) {
+  lock_memory(&secrets, sizeof secrets);
+  keyed = stream_start(secrets.key);
   batch_size = BATCH_FIRST;
   batch_next = batch_end = 0;
   spare_next = spare.size();
@@ -94,10 +95,7 @@ std::int32_t random_index(std::int32_t n) {
 
 void random_finish() {
   keyed = false;
-  stream_finish();
-  wipe(keystream);
-  wipe(batch);
-  wipe(spare);
+  wipe(&secrets, sizeof secrets);
   batch_next = batch_end = 0;
   spare_next = spare.size();
 }

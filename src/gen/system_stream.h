@@ -3,17 +3,16 @@
 // system_stream_arc4random.cc), chosen by CMake; random_system.cc makes indexes of the bytes.
 #pragma once
 
+#include <array>
 #include <span>
 
-// Makes the stream ready, reading its key where it has one. False if the system has no source to
-// give.
-bool stream_start();
+// The stream's key, where it keeps one: held in the random source's one locked region, which
+// the source wipes when the run ends.
+using StreamKey = std::array<unsigned char, 32>;
 
-// Fills out with the stream's next bytes; false if the system failed to give them.
-bool stream_fill(std::span<unsigned char> out);
+// Makes the stream ready, reading its key into key where it has one. False if the system has no
+// source to give.
+bool stream_start(StreamKey& key);
 
-// Wipes the key, where the stream has one.
-void stream_finish();
-
-// Keeps data out of swap where the system allows it; best effort, never a failure.
-void stream_lock(std::span<unsigned char> data);
+// Fills out with the stream's next bytes, moving key on; false if the system failed to give them.
+bool stream_fill(StreamKey& key, std::span<unsigned char> out);

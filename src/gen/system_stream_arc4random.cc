@@ -1,21 +1,17 @@
 // The BSDs, macOS and glibc 2.36 on: the C library's own user-space generator, arc4random_buf,
-// which never fails.
+// which never fails and keeps its key to itself.
 #include <stdlib.h>  // arc4random_buf
-#include <sys/mman.h>
 
+#include "gen/random.h"
 #include "gen/system_stream.h"
 
-bool stream_start() {
+const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX] = "operating system (arc4random)";
+
+bool stream_start(StreamKey& /*key*/) {
   return true;
 }
 
-bool stream_fill(std::span<unsigned char> out) {
+bool stream_fill(StreamKey& /*key*/, std::span<unsigned char> out) {
   arc4random_buf(out.data(), out.size());
   return true;
-}
-
-void stream_finish() {}
-
-void stream_lock(std::span<unsigned char> data) {
-  (void)mlock(data.data(), data.size());
 }

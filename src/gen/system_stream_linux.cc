@@ -1,23 +1,26 @@
 // Linux: 32 bytes from the kernel, read once before anything is printed, expanded with ChaCha20
 // in user space. No system call per block, so the stream cannot fail once the run has started.
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
-
-#include "gen/wait.h"
+#include <type_traits>
 
 #include "gen/chacha20.h"
+#include "gen/memory.h"
+#include "gen/random.h"
 #include "gen/system_stream.h"
-#include "gen/wipe.h"
+#include "gen/wait.h"
+
+static_assert(std::is_same_v<StreamKey, ChaCha20Key>);
+
+const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX] = "operating system (ChaCha20, libsodium)";
 
 namespace {
 
-ChaCha20Key key;
 // Two streams of each key: one for output, one for the key that replaces it.
 constexpr ChaCha20Nonce OUTPUT_NONCE{};
 constexpr ChaCha20Nonce NEXT_KEY_NONCE{1};
@@ -73,7 +76,7 @@ bool wait_for_pool() {
 // Where getrandom is missing (an old kernel) or refused (a sandbox), the device serves the rest
 // of the key from done on. The reads go straight into the key, and the fortified C library
 // (_FORTIFY_SOURCE=3) checks each against the room left in it.
-bool read_device(std::size_t done) {
+bool read_device(StreamKey& key, std::size_t done) {
   if (!wait_for_pool()) {
     return false;
   }
@@ -94,7 +97,7 @@ bool read_device(std::size_t done) {
 }
 
 // A getrandom that answers nothing but "interrupted" is refused as any other refusal is.
-bool read_key() {
+bool read_key(StreamKey& key) {
   std::size_t done = 0;
   int interrupted = 0;
   while (done < key.size()) {
@@ -103,7 +106,7 @@ bool read_key() {
       continue;
     }
     if (got <= 0) {
-      return read_device(done);
+      return read_device(key, done);
     }
     done += static_cast<std::size_t>(got);  // a short read leaves the rest to the next call
   }
@@ -114,28 +117,17 @@ bool read_key() {
 
 // libsodium starts once the key is read, drawing what its start wants from the key (under a
 // nonce of its own) rather than from the kernel: the key is the run's one kernel read.
-bool stream_start() {
-  stream_lock(key);
-  return read_key() && chacha20_init(key);
+bool stream_start(StreamKey& key) {
+  return read_key(key) && chacha20_init(key);
 }
 
 // Each key fills one buffer and is then replaced, so no key left in memory can tell what was
 // drawn before it.
-bool stream_fill(std::span<unsigned char> out) {
+bool stream_fill(StreamKey& key, std::span<unsigned char> out) {
   chacha20_keystream(out, key, OUTPUT_NONCE);
   ChaCha20Key next;
   chacha20_keystream(next, key, NEXT_KEY_NONCE);
   key = next;
-  wipe(next);
-  // libsodium leaves the key it was given, and the block it made, in its frames.
-  wipe_stack<2048>();
+  wipe(next.data(), next.size());
   return true;
-}
-
-void stream_finish() {
-  wipe(key);
-}
-
-void stream_lock(std::span<unsigned char> data) {
-  (void)mlock(data.data(), data.size());
 }

@@ -10,8 +10,8 @@
 
 namespace {
 
-TEST(VersionBanner, HasTheVersionTheBuildDateAndTimeAndTheSystemSource) {
-  EXPECT_TRUE(std::regex_match(VERSION_BANNER, std::regex(BANNER_PATTERN))) << VERSION_BANNER;
+TEST(VersionBanner, HasTheVersionAndTheBuildDateAndTime) {
+  EXPECT_TRUE(std::regex_match(VERSION_BANNER, std::regex(banner_pattern("")))) << VERSION_BANNER;
 }
 
 TEST(ReportMessage, WritesBannerThenMessageAndReturnsStatus) {
@@ -31,7 +31,7 @@ TEST(ReportMessage, WritesBannerThenMessageAndReturnsStatus) {
     written.clear();
     blocks_before_failure = -1;
     EXPECT_EQ(report_message(options, write_to_string), row.status);
-    EXPECT_EQ(written, std::string(VERSION_BANNER) + row.message);
+    EXPECT_EQ(written, std::string(VERSION_BANNER) + row.message);  // the exact build's banner
     // After the banner failed, the message is not tried: a device that failed may take it.
     blocks_before_failure = 0;
     write_calls = 0;

@@ -5,6 +5,7 @@
 #include <regex>
 #include <string>
 
+#include "program.h"
 #include "run_program.h"
 
 namespace {

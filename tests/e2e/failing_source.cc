@@ -23,7 +23,9 @@ std::int32_t next_index(std::int32_t n, unsigned failure) {
 
 }  // namespace
 
-bool random_seed(std::uint32_t /*seed*/) {
+const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX] = "";
+
+bool random_start(ClockFn /*clock*/) {
   draws = 0;
   return true;
 }

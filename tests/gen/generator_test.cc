@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "gen/random.h"
+#include "gen/random_lcg.h"
 #include "test_util.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "gen/memory.h"
 #include "gen/random.h"
 #include "gen/system_stream.h"
 #include "gen/uniform.h"
@@ -19,12 +20,12 @@ std::span<unsigned char> locked;  // what the source asked to keep out of swap
 
 }  // namespace
 
-bool stream_start() {
+bool stream_start(StreamKey& /*key*/) {
   script_next = 0;
   return true;
 }
 
-bool stream_fill(std::span<unsigned char> out) {
+bool stream_fill(StreamKey& /*key*/, std::span<unsigned char> out) {
   if (fills_before_failure-- == 0) {
     return false;
   }
@@ -33,10 +34,8 @@ bool stream_fill(std::span<unsigned char> out) {
   return true;
 }
 
-void stream_finish() {}
-
-void stream_lock(std::span<unsigned char> data) {
-  locked = data;
+void lock_memory(const void* data, std::size_t size) {
+  locked = {static_cast<unsigned char*>(const_cast<void*>(data)), size};
 }
 
 namespace {
@@ -83,7 +82,7 @@ TEST(SystemSource, ThePoolsIndexesComeTwoFromEachUnitInTheStreamsOrder) {
       }
       first += size;
     }
-    ASSERT_TRUE(random_seed(0));
+    ASSERT_TRUE(random_start(nullptr));
     std::size_t batch = 0, next = 0;
     for (std::size_t count = 1; batch + 1 < batches.size(); count = count % RUN_MAX + 1) {
       if (batches[batch].size() - next < count) {
@@ -114,7 +113,7 @@ TEST(SystemSource, RepairsTakeTheirOwnBytesInTheStreamsOrder) {
       if (index != BYTE_REJECTED)
         expected.push_back(index);
     }
-    ASSERT_TRUE(random_seed(0));
+    ASSERT_TRUE(random_start(nullptr));
     ASSERT_NE(random_run(62, 2), nullptr);  // fixes the pool's batch, which repairs leave be
     std::vector<std::int32_t> drawn;
     while (drawn.size() < expected.size())
@@ -141,7 +140,7 @@ TEST(SystemSource, NothingIsDrawnWithoutAGoodStream) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     script.assign(4096, 0xA5);
-    ASSERT_TRUE(random_seed(0));
+    ASSERT_TRUE(random_start(nullptr));
     fills_before_failure = row.fills;
     if (row.finished)
       random_finish();
@@ -150,9 +149,13 @@ TEST(SystemSource, NothingIsDrawnWithoutAGoodStream) {
       EXPECT_EQ(random_index(10), -1);
     }
     bool drawn = true;
-    for (int k = 0; k < 200 && drawn; ++k)
+    int draws = 0;
+    for (; draws < 200 && drawn; ++draws)
       drawn = random_run(62, RUN_MAX) != nullptr;
     EXPECT_FALSE(drawn);
+    if (row.finished) {
+      EXPECT_EQ(draws, 1) << "drawn after the finish, from a stream still good";
+    }
     EXPECT_EQ(random_run(62, 1), nullptr);
     EXPECT_EQ(random_index(10), -1);
     fills_before_failure = 1000;
@@ -164,7 +167,7 @@ TEST(SystemSource, NothingIsDrawnWithoutAGoodStream) {
 // left in memory cannot tell a password.
 TEST(SystemSource, TheEndWipesEveryByteDrawn) {
   script.assign(20000, 0xA5);
-  ASSERT_TRUE(random_seed(0));
+  ASSERT_TRUE(random_start(nullptr));
   ASSERT_FALSE(locked.empty());
   for (int k = 0; k < 200; ++k)
     ASSERT_NE(random_run(62, RUN_MAX), nullptr);

@@ -33,22 +33,22 @@ namespace {
 // The library starts with the stream, from the key just read: should it not start, neither does
 // the stream (and the run ends with the source's error before it prints anything).
 TEST(LinuxStream, AStreamWhoseLibraryCannotStartFails) {
+  StreamKey key{};
   library_fails = true;
-  EXPECT_FALSE(stream_start());
+  EXPECT_FALSE(stream_start(key));
   library_fails = false;
-  EXPECT_TRUE(stream_start());
-  stream_finish();
+  EXPECT_TRUE(stream_start(key));
   calls.clear();
 }
 
 TEST(LinuxStream, EachKeyFillsOneBufferAndIsReplacedByItsOwnSecondStream) {
-  ASSERT_TRUE(stream_start());
+  StreamKey stream_key{};
+  ASSERT_TRUE(stream_start(stream_key));
   std::vector<std::vector<unsigned char>> given;
   for (int k = 0; k < 4; ++k) {
     given.emplace_back(k % 2 == 0 ? 4096 : 1024);
-    ASSERT_TRUE(stream_fill(given.back()));
+    ASSERT_TRUE(stream_fill(stream_key, given.back()));
   }
-  stream_finish();
 
   std::set<std::pair<ChaCha20Key, ChaCha20Nonce>> pairs;
   std::vector<ChaCha20Key> keys;
