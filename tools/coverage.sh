@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-coverage}
 
-common=(src/cli src/gen/clock.cc src/gen/generator.cc src/gen/wipe.h)
+common=(src/cli src/gen/clock.cc src/gen/generator.cc src/gen/memory.h src/gen/memory_posix.cc)
 lcg_files=("${common[@]}" src/gen/random_lcg.cc src/gen/random_lcg.h)
 system_files=("${common[@]}" src/gen/random_system.cc src/gen/uniform.h src/gen/system_stream_linux.cc
   src/gen/chacha20.cc)

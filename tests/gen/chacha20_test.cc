@@ -53,10 +53,18 @@ TEST(ChaCha20, KeystreamMatchesTheRfc8439Vectors) {
 }
 
 // libsodium's own need for randomness, once started, is ours to serve: it is served only from
-// the key while it starts, and refused (its misuse handler) after, never from a null key.
+// the key while it starts, from a stream of its own (nonce 2), and refused (its misuse handler)
+// after, never from a null key. What it keeps, the canary it places before every sodium_malloc
+// block, is then no part of the passwords' keystream (nonce 0) nor of the next key (nonce 1).
 TEST(ChaCha20, LibsodiumDrawsFromTolvaneAndOnlyWhileStarting) {
-  ASSERT_TRUE(chacha20_init(ChaCha20Key{}));
+  ASSERT_TRUE(chacha20_init(ChaCha20Key{}));  // the zero key, whichever test starts it first
   EXPECT_STREQ(randombytes_implementation_name(), "tolvane");
+  std::vector<unsigned char> own_stream(16);
+  chacha20_keystream(own_stream, ChaCha20Key{}, ChaCha20Nonce{2});
+  auto* const block = static_cast<unsigned char*>(sodium_malloc(1));
+  ASSERT_NE(block, nullptr);
+  EXPECT_EQ(std::vector<unsigned char>(block - 16, block), own_stream);
+  sodium_free(block);
   EXPECT_EXIT(
       {
         (void)sodium_set_misuse_handler([] { std::exit(7); });
