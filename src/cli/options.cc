@@ -83,8 +83,8 @@ constexpr std::string_view SOURCE_LINE_START = "Random source: ";
 // The banner as printed. -v tells a user which build holds real secrets: that one names its random
 // source in a line before the empty one that ends the banner, the clock-seeded build names none.
 // The source is chosen when the program is linked, so its line is put in here, into text.
-using BannerText = std::array<char, sizeof VERSION_BANNER + SOURCE_LINE_START.size() +
-                                        RANDOM_SOURCE_NAME_MAX + 1>;
+using BannerText =
+    std::array<char, sizeof VERSION_BANNER + SOURCE_LINE_START.size() + RANDOM_SOURCE_NAME_MAX + 1>;
 std::string_view version_banner(BannerText& text) {
   const std::string_view banner = VERSION_BANNER;
   const std::string_view name(RANDOM_SOURCE_NAME, std::strlen(RANDOM_SOURCE_NAME));

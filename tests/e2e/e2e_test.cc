@@ -488,29 +488,34 @@ TEST(WriteFailure, AShellSharingTheFileWritesRightAfterTheLastWholeLine) {
 // that a signal interrupts is made again: three full writes, four waits, one of them interrupted.
 // A regular file never becomes ready, so there a full write is a failure, as is a descriptor that
 // takes nothing however often it is tried (a file system answering EAGAIN or EINTR to every
-// write): the run ends, and Ctrl-C is not held off by a write without end.
+// write): the run ends, and Ctrl-C is not held off by a write without end. A reader that takes a
+// byte per wake-up makes a wait for every byte, far more than the waits allowed in a row, yet each
+// after progress; a signal storm that interrupts every wait ends the run all the same.
 TEST(SlowReader, AFullOutputIsWaitedForInPollWhereAReaderDrainsIt) {
   struct Row {
     Stdout mode;
     const char* shim;
     int status;
     std::string err;  // what standard error begins with
+    const char* count = "-n3";
   };
   const Row rows[] = {
       {Stdout::SlowNonBlocking, WRITE_AGAIN_SHIM, 0, "poll calls: 4\n"},
       {Stdout::Capture, WRITE_AGAIN_SHIM, 1, WRITE_ERROR + "poll calls: 0\n"},
       {Stdout::Capture, ALWAYS_INTERRUPTED_SHIM, 1, WRITE_ERROR + "poll calls: 0\n"},
       {Stdout::SlowNonBlocking, ALWAYS_AGAIN_SHIM, 1, WRITE_ERROR + "poll calls: "},
+      {Stdout::SlowNonBlocking, TRICKLE_SHIM, 0, "poll calls: ", "-n150"},
+      {Stdout::SlowNonBlocking, POLL_INTERRUPTED_SHIM, 1, WRITE_ERROR + "poll calls: 1000\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.mode == Stdout::Capture ? "file " : "pipe ") + row.shim);
-    const RunResult result =
-        run_program(TOLVANE_PATH, {"-n3"}, row.mode, 10, {std::string("LD_PRELOAD=") + row.shim});
+    const RunResult result = run_program(TOLVANE_PATH, {row.count}, row.mode, 10,
+                                         {std::string("LD_PRELOAD=") + row.shim});
     EXPECT_EQ(result.exit_status, row.status);
     EXPECT_TRUE(result.err.starts_with(row.err)) << result.err;
-    EXPECT_TRUE(
-        std::regex_match(result.out, std::regex(row.status == 0 ? "([A-Za-z0-9]{8}\n){3}" : "")))
-        << result.out;
+    const std::string lines =
+        row.status == 0 ? std::string("([A-Za-z0-9]{8}\n){") + (row.count + 2) + "}" : "";
+    EXPECT_TRUE(std::regex_match(result.out, std::regex(lines))) << result.out;
   }
 }
 
@@ -551,10 +556,10 @@ TEST(WriteFailure, ReaderThatStopsAfterOneLineEndsTheRunPromptly) {
 
 #ifdef __linux__
 // What the run set, seen from outside while it waits on a full pipe, each setting on its own: the
-// output block and the system source's memory locked; no core size, although the parent allows one; not dumpable,
-// which a core pattern that pipes to a program heeds where it ignores the size, and which gives
-// the run's /proc files to root (so the run is made in a group other than root's); and so no core
-// dump from a signal that would leave one.
+// output block and the system source's memory locked; no core size, although the parent allows one;
+// not dumpable, which a core pattern that pipes to a program heeds where it ignores the size, and
+// which gives the run's /proc files to root (so the run is made in a group other than root's); and
+// so no core dump from a signal that would leave one.
 TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
   rlimit core{};
   ASSERT_EQ(getrlimit(RLIMIT_CORE, &core), 0);

@@ -9,7 +9,9 @@
 // FAIL_CLOSE: every write works and closing standard output reports a lost write. Built as
 // WRITE_AGAIN: the first FULL_WRITES writes (3 unless set) find standard output full (EAGAIN, or
 // FULL_ERRNO where that is given), the first wait in poll is interrupted, and at exit the number
-// of waits in poll goes to standard error. Built as RAISE_TERM: the second write
+// of waits in poll goes to standard error; with TRICKLE too, every other write to standard output
+// finds it full and the rest take one byte, a reader that drains a byte per wake-up; with
+// POLL_INTERRUPTED too, every wait in poll is interrupted. Built as RAISE_TERM: the second write
 // to standard output takes half its bytes, as the kernel's does when a signal arrives during it,
 // and raises SIGTERM (RAISED_SIGNAL, where that is given).
 #include <dlfcn.h>
@@ -176,12 +178,26 @@ extern "C" ssize_t write(int fd, const void* data, size_t size) {
     errno = FULL_ERRNO;
     return -1;
   }
+#ifdef TRICKLE
+  static bool full_now = false;
+  if (fd == 1 && (full_now = !full_now)) {
+    errno = EAGAIN;
+    return -1;
+  }
+  return real_write(fd, data, fd == 1 && size > 1 ? 1 : size);
+#else
   return real_write(fd, data, size);
+#endif
 }
 
 extern "C" int poll(pollfd* fds, nfds_t count, int timeout) {
   using PollFn = int (*)(pollfd*, nfds_t, int);
   static const auto real_poll = next_definition<PollFn>("poll");
+#ifdef POLL_INTERRUPTED
+  ++polls;
+  errno = EINTR;
+  return -1;
+#endif
   if (polls++ == 0) {
     errno = EINTR;
     return -1;

@@ -1,7 +1,8 @@
 // Preloaded into the system-source build to stand in for the kernel's random source. Built as:
 //   NO_GETRANDOM        getrandom reports that the kernel lacks it; the devices work, the
-//                       first wait for /dev/random is interrupted, and /dev/urandom fails every
-//                       read made before a wait for /dev/random has ended;
+//                       first wait for /dev/random is interrupted, /dev/urandom fails every
+//                       read made before a wait for /dev/random has ended, and its first read
+//                       after is interrupted;
 //   NO_URANDOM          that, and neither /dev/random nor /dev/urandom can be opened;
 //   SHORT_URANDOM       that, and the device's first read is interrupted, the next gives 16
 //                       bytes, and then it ends;
@@ -229,6 +230,10 @@ extern "C" ssize_t read(int fd, void* buffer, size_t size) {
 #if defined(NO_GETRANDOM)
   if (!pool_ready) {
     errno = EIO;
+    return -1;
+  }
+  if (urandom_reads++ == 0) {
+    errno = EINTR;
     return -1;
   }
   return real_read(fd, buffer, size);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -25,21 +26,40 @@ std::string read_whole_file(std::FILE* file) {
   return text;
 }
 
+using Deadline = std::chrono::steady_clock::time_point;
+
+// Milliseconds left until deadline, none once it has passed.
+int left_ms(Deadline deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// Whether fd has bytes, or its end, to read before deadline: a program that hangs holding the
+// pipe open must not hold its reader for ever.
+bool readable_by(int fd, Deadline deadline) {
+  pollfd entry{fd, POLLIN, 0};
+  int ready = 0;
+  while ((ready = poll(&entry, 1, left_ms(deadline))) < 0 && errno == EINTR) {
+  }
+  return ready > 0;
+}
+
 // Reads from fd until the first newline, then returns what it read.
-std::string read_one_line(int fd) {
+std::string read_one_line(int fd, Deadline deadline) {
   std::string text;
   char c = 0;
-  while (text.find('\n') == std::string::npos && read(fd, &c, 1) == 1)
+  while (text.find('\n') == std::string::npos && readable_by(fd, deadline) && read(fd, &c, 1) == 1)
     text.push_back(c);
   return text;
 }
 
 // Reads fd to its end a little at a time. The pipe holds one page (run_program), which only
 // a whole read frees, so a writer handing it 64 KiB at a time finds it full again and again.
-std::string read_slowly(int fd) {
+std::string read_slowly(int fd, Deadline deadline) {
   std::string text;
   char piece[256];
-  for (ssize_t got; (got = read(fd, piece, sizeof piece)) > 0;)
+  for (ssize_t got; readable_by(fd, deadline) && (got = read(fd, piece, sizeof piece)) > 0;)
     text.append(piece, static_cast<std::size_t>(got));
   return text;
 }
@@ -104,6 +124,8 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
   int pipe_fds[2] = {-1, -1};
+  const Deadline deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
   const bool piped = mode == Stdout::OneLine || mode == Stdout::SlowNonBlocking;
   if (out == nullptr || err == nullptr || (piped && pipe(pipe_fds) != 0)) {
     std::abort();
@@ -127,14 +149,15 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
 
   if (piped) {
     close(pipe_fds[1]);
-    result.out = mode == Stdout::OneLine ? read_one_line(pipe_fds[0]) : read_slowly(pipe_fds[0]);
+    result.out = mode == Stdout::OneLine ? read_one_line(pipe_fds[0], deadline)
+                                         : read_slowly(pipe_fds[0], deadline);
     close(pipe_fds[0]);
   }
   // The child's end wakes the wait at once: its pidfd becomes readable. The timeout only bounds
   // a run that never ends. (Debian 12's C library declares pidfd_open without C linkage.)
   pollfd ended{static_cast<int>(syscall(SYS_pidfd_open, pid, 0)), POLLIN, 0};
   int ready = 0;
-  while ((ready = poll(&ended, 1, timeout_seconds * 1000)) < 0 && errno == EINTR) {
+  while ((ready = poll(&ended, 1, left_ms(deadline))) < 0 && errno == EINTR) {
   }
   if (ended.fd < 0 || ready < 0) {
     std::abort();
