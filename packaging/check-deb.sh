@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package of the system build, built in two folders (build-pkg-1, build-pkg-2): the
 # two identical byte for byte, its files as packaging/files.txt lists them, its control fields,
-# lintian with no error or warning, and hardening-check.
+# lintian with no error or warning, its copyright file naming only paths the source has, and
+# hardening-check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source packaging/check-common.sh
@@ -26,6 +27,7 @@ head -1 packaging/debian/changelog | grep -qF "tolvane (${version}-1)" ||
 
 rm -rf build-pkg-1/extracted
 dpkg-deb -x "$deb" build-pkg-1/extracted
+check_copyright build-pkg-1/extracted/usr/share/doc/tolvane/copyright
 program=build-pkg-1/extracted/usr/bin/tolvane
 # libsodium is the shared library, which dpkg-shlibdeps names with the version the build needs.
 grep -Eq '^ Depends: .*libsodium23 \(>= [0-9.]+\)' build-pkg-1/deb-info.txt ||
