@@ -46,6 +46,19 @@ check_copyright() {
   return $status
 }
 
+# check_links ROOT fails unless each relative link of every Markdown file below ROOT (an installed
+# tree) leads to something that is there: a link into the source tree leads nowhere in an install.
+check_links() {
+  local doc target status=0
+  while read -r doc; do
+    while read -r target; do
+      [[ -e $(dirname "$doc")/${target%%#*} ]] ||
+        { echo "${doc#"$1"} links $target, which the install does not have" >&2; status=1; }
+    done < <(grep -oE '\]\([^):#][^):]*\)' "$doc" | sed 's/^](//; s/)$//')
+  done < <(find "$1" -name '*.md')
+  return $status
+}
+
 # build_packages GENERATOR DIR...: the package preset's build (no tests, no benchmarks) in each
 # folder, at the last commit's time (SOURCE_DATE_EPOCH, exported for the package tools too), then
 # its package.
