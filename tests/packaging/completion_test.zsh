@@ -46,14 +46,25 @@ rows=(
   $'--hel\t'      '<--help>'
 )
 
-# Reads what the shell shows until the stub's whole line and then the next prompt have appeared;
-# prints the stub's arguments. The stub prints "AR" "GS" as one word, so the echo of what was
-# typed never matches. The prompt is drawn once the line editor reads keys one by one: keys typed
-# before that would meet the terminal's own line editing.
+# Rows for one shell alone, typed after the rows above: the shell, the line, the arguments, and a
+# pattern for what the terminal showed, the arguments included.
+own_rows=(
+  # After a lone "-", fish lists the long names that take a number beside their letters, as it
+  # lists the others; the line is then cleared.
+  fish $'-\t\C-utolvane' '<>' '*-n  --number=*-s  --size=*'
+)
+
+# Reads what the shell shows until the stub's whole line and then the next prompt have appeared,
+# into shown, without the escape sequences that colour and move (fish underlines the part of a
+# name that was typed); the stub's arguments into got. The stub prints "AR" "GS" as one word, so
+# the echo of what was typed never matches. The prompt is drawn once the line editor reads keys
+# one by one: keys typed before that would meet the terminal's own line editing.
 read_arguments() {
-  local shown
+  setopt localoptions extendedglob
+  got=
   zpty -r $1 shown "*ARGS*."$'\r'"*${ready[$1]}"
-  [[ $shown =~ 'ARGS((<[^>]*>)*)\.' ]] && print -r -- $match[1]
+  shown=${shown//$'\e'[\[\(][0-9;?]#[a-zA-Z]/}
+  [[ $shown =~ 'ARGS((<[^>]*>)*)\.' ]] && got=$match[1]
 }
 
 failures=0
@@ -67,16 +78,25 @@ for shell in bash bash-completion zsh fish; do
   zpty -b $shell env -i HOME=$home TERM=xterm PATH=$PATH XDG_DATA_DIRS=$root/usr/share:/usr/share \
     ${=start[$shell]}
   zpty -w $shell "${setup[$shell]}; printf '%s%s<>.\n' AR GS"
-  read_arguments $shell >/dev/null
-  for typed want in $rows; do
+  read_arguments $shell
+  table=()
+  for typed want in "${rows[@]}"; do table+=("$typed" "$want" '*'); done
+  for own typed want pattern in "${own_rows[@]}"; do
+    [[ $own == $shell ]] && table+=("$typed" "$want" "$pattern")
+  done
+  for typed want pattern in "${table[@]}"; do
     # Typed ahead in one go: a shell reads the keys in order, completing at the tab before it
     # reads what follows.
     zpty -w -n $shell "tolvane $typed"$'\r'
-    got=$(read_arguments $shell)
-    if [[ $got == $want ]]; then
-      print -r -- "ok: $shell: tolvane ${typed//$'\t'/<Tab>} -> $got"
+    read_arguments $shell
+    typed=${${typed//$'\t'/<Tab>}//$'\C-u'/<Ctrl-U>}
+    if [[ $got == $want && $shown == $~pattern ]]; then
+      print -r -- "ok: $shell: tolvane $typed -> $got"
+    elif [[ $got == $want ]]; then
+      print -r -- "FAIL: $shell: tolvane $typed: the terminal showed ${(q)shown}, not $pattern"
+      ((failures++))
     else
-      print -r -- "FAIL: $shell: tolvane ${typed//$'\t'/<Tab>}: got $got, expected $want"
+      print -r -- "FAIL: $shell: tolvane $typed: got $got, expected $want"
       ((failures++))
     fi
   done
