@@ -34,9 +34,32 @@ install(FILES ${PROJECT_BINARY_DIR}/tolvane.1.gz DESTINATION ${CMAKE_INSTALL_MAN
 install(FILES completions/tolvane.bash RENAME tolvane
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 install(FILES completions/tolvane.fish DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
-install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-# The README's links to them, and the man page's, lead somewhere in an install too.
-install(FILES doc/security.md doc/output.md DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc)
+# The documents for the program's users, side by side in one folder: a doc/ below
+# share/doc/tolvane/ would repeat the segment, which lintian notes. The README installed with them
+# links each by its name alone; a link to a file of the source tree, which an install does not
+# have, becomes the file's name as plain text, so that no link in an install leads nowhere.
+set(installed_docs doc/security.md doc/output.md)
+file(READ ${PROJECT_SOURCE_DIR}/README.md readme)
+string(REGEX MATCHALL "\\[[^]]*\\]\\([^):#][^):]*\\)" links "${readme}")
+foreach(link IN LISTS links)
+  string(REGEX REPLACE "^\\[(.*)\\]\\((.*)\\)$" "\\1" text "${link}")
+  string(REGEX REPLACE "^\\[(.*)\\]\\((.*)\\)$" "\\2" target "${link}")
+  get_filename_component(name "${target}" NAME)
+  if(target IN_LIST installed_docs)
+    if(text STREQUAL target)
+      set(text "${name}")
+    endif()
+    string(REPLACE "${link}" "[${text}](${name})" readme "${readme}")
+  elseif(text STREQUAL target)
+    string(REPLACE "${link}" "`${text}`" readme "${readme}")
+  else()
+    string(REPLACE "${link}" "${text}" readme "${readme}")
+  endif()
+endforeach()
+file(WRITE ${PROJECT_BINARY_DIR}/installed/README.md "${readme}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS README.md)
+install(FILES ${PROJECT_BINARY_DIR}/installed/README.md ${installed_docs}
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 set(TOLVANE_ZSH_COMPLETION_DIR "" CACHE STRING
     "Where _tolvane goes below the prefix (empty: share/zsh/vendor-completions for /usr, \
 share/zsh/site-functions otherwise; the RPM's is always site-functions)")

@@ -2,13 +2,14 @@
 # help text has it. A number goes in the same word as its option (-s12, --size=12).
 complete -c tolvane -f
 # The two long names that take a number are offered whole with their "=", after which fish adds
-# no space; the number then follows in the same word. A word that already holds its "=" (or ":")
-# is left as it is: offered again, the name would be complete, and fish would end the word there.
+# no space; the number then follows in the same word. They are offered after a lone "-" too, where
+# fish lists the other long names. A word that already holds its "=" (or ":") is left as it is:
+# offered again, the name would be complete, and fish would end the word there.
 complete -c tolvane -s s -x -d 'Size of the password (4-32, default 8)'
-complete -c tolvane -n 'string match -qr -- "^--[^=:]*\$" (commandline -ct)' -a --size= \
+complete -c tolvane -n 'string match -qr -- "^(-|--[^=:]*)\$" (commandline -ct)' -a --size= \
     -d 'Size of the password (4-32, default 8)'
 complete -c tolvane -s n -x -d 'The number of passwords to generate (1-32767)'
-complete -c tolvane -n 'string match -qr -- "^--[^=:]*\$" (commandline -ct)' -a --number= \
+complete -c tolvane -n 'string match -qr -- "^(-|--[^=:]*)\$" (commandline -ct)' -a --number= \
     -d 'The number of passwords to generate (1-32767)'
 complete -c tolvane -s h -l help -d 'Display this help information'
 complete -c tolvane -s v -l version -d 'Display the tolvane version'

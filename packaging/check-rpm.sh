@@ -2,7 +2,8 @@
 # The RPM of the system build, built in two folders (build-pkg-1, build-pkg-2) as Fedora expects
 # it: the same files, sizes, times and digests in both, built at SOURCE_DATE_EPOCH and every file
 # dated it; its files as packaging/files.txt lists them, the licence as %license, its own changelog,
-# not relocatable, and rpmlint with Fedora's settings with no error or warning.
+# not relocatable, its documents' links leading to files it holds, and rpmlint with Fedora's
+# settings with no error or warning.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source packaging/check-common.sh
@@ -31,9 +32,11 @@ done
 rpm -qp --changelog "$rpm" | tee build-pkg-1/rpm-changelog.txt
 head -1 build-pkg-1/rpm-changelog.txt | grep -q "tolvane authors .* - ${version}-1$" ||
   fail "the RPM's changelog is not the project's own for ${version}-1"
-# The packaged program itself, run from the package's files: the build for real secrets.
+# The package's files unpacked: its documents' links, and the packaged program itself, run from
+# there: the build for real secrets.
 rm -rf build-pkg-1/rpm-root && mkdir build-pkg-1/rpm-root
 (cd build-pkg-1/rpm-root && rpm2cpio "../${rpm#build-pkg-1/}" | cpio -idm --quiet)
+check_links build-pkg-1/rpm-root
 build-pkg-1/rpm-root/usr/bin/tolvane -v | grep -q '^Random source: operating system (' ||
   fail "the RPM's program is not the system build"
 # libsodium is the shared library: rpmbuild's own requirement on it, which Fedora's libsodium

@@ -2,12 +2,21 @@
 # Types command lines with Tab into real interactive shells on a pseudo-terminal, each finding
 # tolvane's completion only where the installed layout puts it, presses Enter, and reads back the
 # arguments that a stub tolvane received: bash without and with bash-completion, zsh on its own
-# default fpath, fish on its vendor folders.
-#   usage: completion_test.zsh root   (root holds an install with the prefix /usr)
+# default fpath, fish on its vendor folders, and zsh after the README's install below a home.
+#   usage: completion_test.zsh root cmake build
+#   (root holds an install with the prefix /usr; cmake installs build, the build of root's files)
 zmodload zsh/zpty
 root=${1:A}
 home=$(mktemp -d)
 trap 'rm -rf $home 2>/dev/null' EXIT  # fish may still be writing there
+# The README's install below a user's home, apart from the home of the other shells (bash and
+# fish would find it there too), and the lines the README gives for ~/.zshrc.
+user=$home/user
+mkdir $user
+env -u DESTDIR $2 --install $3 --strip --prefix $user/.local >/dev/null ||
+  { print "FAIL: cmake --install $3 --strip --prefix $user/.local"; exit 1 }
+print -r -- 'fpath=(~/.local/share/zsh/site-functions $fpath)
+autoload -Uz compinit && compinit' >$user/.zshrc
 stub='tolvane() { printf %s%s AR GS; printf "<%s>" "$@"; printf ".\n"; }'
 
 # Each shell: how it starts, and what it is told first (a plain prompt, the stub, where to look).
@@ -25,6 +34,10 @@ setup[zsh]="PS1='> '; $stub; fpath=($root\${^fpath} \$fpath); autoload -Uz compi
 start[fish]="fish -i"
 setup[fish]="function fish_prompt; echo '> '; end; \
 function tolvane; printf %s%s AR GS; printf '<%s>' \$argv; printf '.\n'; end"
+# Started as a user's zsh is, reading the system's start-up files and the user's ~/.zshrc.
+ready[zsh-home]='> '
+start[zsh-home]="env HOME=$user zsh -i"
+setup[zsh-home]="PS1='> '; $stub"
 
 # The lines typed, Tab written as a tab, and the arguments tolvane must receive.
 rows=(
@@ -46,37 +59,64 @@ rows=(
   $'--hel\t'      '<--help>'
 )
 
-# Reads what the shell shows until the stub's whole line and then the next prompt have appeared;
-# prints the stub's arguments. The stub prints "AR" "GS" as one word, so the echo of what was
-# typed never matches. The prompt is drawn once the line editor reads keys one by one: keys typed
-# before that would meet the terminal's own line editing.
+# Rows for one shell alone, typed after the rows above (zsh-home types these alone): the shell,
+# the line, the arguments, and a pattern for what the terminal showed, the arguments included.
+own_rows=(
+  # The function that answered is the build's, not one that a package put on this machine.
+  zsh '${functions_source[_tolvane]}' "<$root/usr/share/zsh/vendor-completions/_tolvane>" '*'
+  # The same after the home install and the README's lines in ~/.zshrc.
+  zsh-home $'--si\t12 ${functions_source[_tolvane]}'
+  "<--size=12><$user/.local/share/zsh/site-functions/_tolvane>" '*'
+  # After a lone "-", fish lists the long names that take a number beside their letters, as it
+  # lists the others; the line is then cleared.
+  fish $'-\t\C-utolvane' '<>' '*-n  --number=*-s  --size=*'
+)
+
+# Reads what the shell shows until the stub's whole line and then the next prompt have appeared,
+# into shown, without the escape sequences that colour and move (fish underlines the part of a
+# name that was typed); the stub's arguments into got. The stub prints "AR" "GS" as one word, so
+# the echo of what was typed never matches. The prompt is drawn once the line editor reads keys
+# one by one: keys typed before that would meet the terminal's own line editing.
 read_arguments() {
-  local shown
+  setopt localoptions extendedglob
+  got=
   zpty -r $1 shown "*ARGS*."$'\r'"*${ready[$1]}"
-  [[ $shown =~ 'ARGS((<[^>]*>)*)\.' ]] && print -r -- $match[1]
+  shown=${shown//$'\e'[\[\(][0-9;?]#[a-zA-Z]/}
+  [[ $shown =~ 'ARGS((<[^>]*>)*)\.' ]] && got=$match[1]
 }
 
 failures=0
-for shell in bash bash-completion zsh fish; do
+for shell in bash bash-completion zsh fish zsh-home; do
   if ! command -v ${start[$shell]%% *} >/dev/null ||
     [[ $shell == bash-completion && ! -f /usr/share/bash-completion/bash_completion ]]; then
     print "FAIL: $shell is not installed"
     ((failures++))
     continue
   fi
-  zpty -b $shell env -i HOME=$home TERM=xterm PATH=$PATH XDG_DATA_DIRS=$root/usr/share:/usr/share \
-    ${=start[$shell]}
+  # Started by exec: the zsh that zpty forks would otherwise run this script's EXIT trap when the
+  # shell ends, and take the home away from the shells after it.
+  zpty -b $shell exec env -i HOME=$home TERM=xterm PATH=$PATH \
+    XDG_DATA_DIRS=$root/usr/share:/usr/share ${=start[$shell]}
   zpty -w $shell "${setup[$shell]}; printf '%s%s<>.\n' AR GS"
-  read_arguments $shell >/dev/null
-  for typed want in $rows; do
+  read_arguments $shell
+  table=()
+  [[ $shell == zsh-home ]] || for typed want in "${rows[@]}"; do table+=("$typed" "$want" '*'); done
+  for own typed want pattern in "${own_rows[@]}"; do
+    [[ $own == $shell ]] && table+=("$typed" "$want" "$pattern")
+  done
+  for typed want pattern in "${table[@]}"; do
     # Typed ahead in one go: a shell reads the keys in order, completing at the tab before it
     # reads what follows.
     zpty -w -n $shell "tolvane $typed"$'\r'
-    got=$(read_arguments $shell)
-    if [[ $got == $want ]]; then
-      print -r -- "ok: $shell: tolvane ${typed//$'\t'/<Tab>} -> $got"
+    read_arguments $shell
+    typed=${${typed//$'\t'/<Tab>}//$'\C-u'/<Ctrl-U>}
+    if [[ $got == $want && $shown == $~pattern ]]; then
+      print -r -- "ok: $shell: tolvane $typed -> $got"
+    elif [[ $got == $want ]]; then
+      print -r -- "FAIL: $shell: tolvane $typed: the terminal showed ${(q)shown}, not $pattern"
+      ((failures++))
     else
-      print -r -- "FAIL: $shell: tolvane ${typed//$'\t'/<Tab>}: got $got, expected $want"
+      print -r -- "FAIL: $shell: tolvane $typed: got $got, expected $want"
       ((failures++))
     fi
   done
