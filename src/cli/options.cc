@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
+#include <cstdio>
 #include <string_view>
 
 #include "cli/parse.h"
@@ -78,26 +78,20 @@ const char HELP_TEXT[] =
 
 namespace {
 
-constexpr std::string_view SOURCE_LINE_START = "Random source: ";
-
 // The banner as printed. -v tells a user which build holds real secrets: that one names its random
 // source in a line before the empty one that ends the banner, the clock-seeded build names none.
 // The source is chosen when the program is linked, so its line is put in here, into text.
 using BannerText =
-    std::array<char, sizeof VERSION_BANNER + SOURCE_LINE_START.size() + RANDOM_SOURCE_NAME_MAX + 1>;
+    std::array<char, sizeof VERSION_BANNER + sizeof "Random source: \n" + RANDOM_SOURCE_NAME_MAX>;
 std::string_view version_banner(BannerText& text) {
   const std::string_view banner = VERSION_BANNER;
-  const std::string_view name(RANDOM_SOURCE_NAME, std::strlen(RANDOM_SOURCE_NAME));
-  if (name.empty()) {
+  if (RANDOM_SOURCE_NAME[0] == '\0') {
     return banner;
   }
-  const std::string_view parts[] = {banner.substr(0, banner.size() - 1), SOURCE_LINE_START, name,
-                                    "\n\n"};
-  char* end = text.data();
-  for (const std::string_view part : parts) {
-    end = std::copy(part.begin(), part.end(), end);
-  }
-  return {text.data(), static_cast<std::size_t>(end - text.data())};
+  const int length =
+      std::snprintf(text.data(), text.size(), "%.*sRandom source: %s\n\n",
+                    static_cast<int>(banner.size() - 1), banner.data(), RANDOM_SOURCE_NAME);
+  return {text.data(), std::min(static_cast<std::size_t>(length), text.size() - 1)};
 }
 
 std::int32_t parse_argument(Options& options, std::string_view arg) {

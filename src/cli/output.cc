@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 
 #include "cli/options.h"
 
@@ -25,6 +26,28 @@ constexpr int STDERR_FD = 2;
 bool write_failed = false;
 bool written_to = false;  // whether anything was ever handed to standard output
 
+#if defined(_WIN32)
+// The C runtime's _write keeps the console's text mode, which ends each line with CR LF; its
+// offsets then differ from the block's, so no cut line can be mended, and none is tried.
+// True when all of block went out (never more than a block of passwords or a help text at once).
+bool write_lines(int fd, std::string_view block) {
+  while (!block.empty()) {
+    const int written = _write(fd, block.data(), static_cast<unsigned>(block.size()));
+    if (written <= 0) {
+      return false;
+    }
+    block.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+int close_fd(int fd) {
+  return _close(fd);
+}
+#else
+// One test for a full non-blocking descriptor covers both names where they are one error.
+static_assert(EAGAIN == EWOULDBLOCK, "test errno for EWOULDBLOCK too");
+
 // What one fstat tells of the descriptor before a block goes out: a regular file, whose bytes can
 // be cut back, or something a reader drains (a pipe, a socket, a terminal or another character
 // device), where a full buffer is worth a wait; a regular file never becomes "ready", and a block
@@ -34,48 +57,6 @@ struct Target {
   bool drained = false;
   long long start = -1;  // where a file's block should start, for the room under a size limit
 };
-
-#if defined(_WIN32)
-// The C runtime's _write keeps the console's text mode, which ends each line with CR LF.
-// Returns how much of block went out: all of it, or less after a failure.
-std::size_t write_all(int fd, std::string_view block, bool /*drained*/) {
-  std::size_t done = 0;
-  while (done < block.size()) {
-    const std::size_t left = block.size() - done;
-    const int chunk = left > 0x40000000u ? 0x40000000 : static_cast<int>(left);
-    const int written = _write(fd, block.data() + done, static_cast<unsigned>(chunk));
-    if (written <= 0) {
-      break;
-    }
-    done += static_cast<std::size_t>(written);
-  }
-  return done;
-}
-
-// Text mode makes the file's offsets differ from the block's, so a cut line stays on Windows, and
-// no room is known ahead.
-Target target_of(int /*fd*/) {
-  return {};
-}
-
-std::size_t whole_lines_that_fit(std::string_view block, long long /*start*/) {
-  return block.size();
-}
-
-void cut_partial_line(int /*fd*/, std::string_view /*written*/) {}
-
-using SignalMask = int;
-
-void hold_ending_signals(SignalMask& /*before*/) {}
-
-void release_signals(const SignalMask& /*before*/) {}
-
-int close_fd(int fd) {
-  return _close(fd);
-}
-#else
-// One test for a full non-blocking descriptor covers both names where they are one error.
-static_assert(EAGAIN == EWOULDBLOCK, "test errno for EWOULDBLOCK too");
 
 // Returns how much of block went out: all of it, or less after a failure. A parent may have left
 // the descriptor non-blocking: a full pipe is then a slow reader, not a failure, and the rest
@@ -154,19 +135,20 @@ std::size_t whole_lines_that_fit(std::string_view block, long long start) {
 // (a shared offset) between the write and the reading of its offset is taken for tolvane's.
 void cut_partial_line(int fd, std::string_view written) {
   const std::size_t last_newline = written.rfind('\n');
-  const std::size_t partial =
-      last_newline == std::string_view::npos ? written.size() : written.size() - last_newline - 1;
-  if (partial == 0) {
+  const std::size_t whole = last_newline == std::string_view::npos ? 0 : last_newline + 1;
+  const auto cut_line = static_cast<off_t>(written.size() - whole);
+  if (cut_line == 0) {
     return;
   }
-  const off_t end = lseek(fd, 0, SEEK_CUR);
+  const off_t end = lseek(fd, 0, SEEK_CUR);  // where the write's bytes end
   struct stat info {};
-  if (end < static_cast<off_t>(written.size()) || fstat(fd, &info) != 0 || info.st_size != end) {
+  const bool file_ends_there =
+      end >= static_cast<off_t>(written.size()) && fstat(fd, &info) == 0 && info.st_size == end;
+  if (!file_ends_there) {
     return;  // the line stays cut; the status says the output is incomplete
   }
-  // Should the cut fail, the offset already stands at the end.
-  (void)!ftruncate(fd, end - static_cast<off_t>(partial));
-  (void)lseek(fd, 0, SEEK_END);
+  (void)!ftruncate(fd, end - cut_line);
+  (void)lseek(fd, 0, SEEK_END);  // a shared offset follows the cut; if the cut failed it is there
 }
 
 // A signal that ends the run (Ctrl-C, kill, a closed terminal) arriving while the kernel copies
@@ -175,10 +157,8 @@ void cut_partial_line(int fd, std::string_view written) {
 // line, and its default action still ends the run. Only around a regular file's writes, which
 // never wait on a reader: on a pipe or terminal a paused reader would hold off Ctrl-C too.
 // SIGKILL cannot be held back; that window stays.
-using SignalMask = sigset_t;
-
-// sigprocmask fails only on a bad how or address.
-void hold_ending_signals(SignalMask& before) {
+// sigprocmask fails only on a bad how or address. Returns the mask to restore.
+sigset_t hold_ending_signals() {
   // Every signal sent from outside: a timer a parent left (SIGALRM survives exec), a CPU limit
   // (SIGXCPU), SIGUSR1 from a script. Faults the program itself causes cannot wait, and SIGKILL
   // and SIGSTOP cannot be held.
@@ -187,26 +167,23 @@ void hold_ending_signals(SignalMask& before) {
   for (const int own_fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS}) {
     (void)sigdelset(&ending, own_fault);
   }
+  sigset_t before;
   (void)sigprocmask(SIG_BLOCK, &ending, &before);
-}
-
-void release_signals(const SignalMask& before) {
-  (void)sigprocmask(SIG_SETMASK, &before, nullptr);
+  return before;
 }
 
 int close_fd(int fd) {
   return close(fd);
 }
-#endif
 
 // Writes block to fd; true when all of it went out. Standard error may be the same file as
 // standard output (2>&1), where its line must no more be cut than a password: both take this
 // path, whole lines or nothing of the one that does not fit.
 bool write_lines(int fd, std::string_view block) {
   const Target target = target_of(fd);
-  SignalMask before{};
+  sigset_t before{};
   if (target.file) {
-    hold_ending_signals(before);
+    before = hold_ending_signals();
   }
   const std::string_view fits = block.substr(0, whole_lines_that_fit(block, target.start));
   const std::size_t written = write_all(fd, fits, target.drained);
@@ -214,10 +191,12 @@ bool write_lines(int fd, std::string_view block) {
     cut_partial_line(fd, fits.substr(0, written));
   }
   if (target.file) {
-    release_signals(before);  // a held signal that ends the run lands here, after any cut
+    // A held signal that ends the run lands here, after any cut.
+    (void)sigprocmask(SIG_SETMASK, &before, nullptr);
   }
   return written == block.size();
 }
+#endif
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "cli/parse.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -33,49 +34,53 @@ std::int32_t parse_number(Options& options, std::string_view rest, std::int32_t 
   return STATUS_OK;
 }
 
+// The letters that set a flag, and the flag each excludes, with the error that names the pair.
+struct FlagLetter {
+  char letter;
+  std::uint8_t flag;
+  std::uint8_t excludes;
+  const char* conflict;
+};
+constexpr FlagLetter FLAG_LETTERS[] = {
+    {'a', FLAG_ALPHA_ONLY, FLAG_REQUIRE_DIGIT, MSG_RULES_CONFLICT},
+    {'l', FLAG_LOWER_ONLY, FLAG_UPPER_ONLY, MSG_CASE_CONFLICT},
+    {'q', FLAG_NO_SEQUENCES, 0, nullptr},
+    {'r', FLAG_REQUIRE_DIGIT, FLAG_ALPHA_ONLY, MSG_RULES_CONFLICT},
+    {'u', FLAG_UPPER_ONLY, FLAG_LOWER_ONLY, MSG_CASE_CONFLICT},
+    {'y', FLAG_SYMBOLS, 0, nullptr},
+};
+
 std::int32_t parse_letter(Options& options, char letter) {
-  switch (letter) {
-    case 'a':
-      if ((options.flags & FLAG_REQUIRE_DIGIT) != 0) {
-        return set_parameter_error(options, MSG_RULES_CONFLICT);
-      }
-      options.flags |= FLAG_ALPHA_ONLY;
-      return STATUS_OK;
-    case 'h':
-      options.message = HELP_TEXT;
-      return STATUS_OK;
-    case 'l':
-      if ((options.flags & FLAG_UPPER_ONLY) != 0) {
-        return set_parameter_error(options, MSG_CASE_CONFLICT);
-      }
-      options.flags |= FLAG_LOWER_ONLY;
-      return STATUS_OK;
-    case 'q':
-      options.flags |= FLAG_NO_SEQUENCES;
-      return STATUS_OK;
-    case 'r':
-      if ((options.flags & FLAG_ALPHA_ONLY) != 0) {
-        return set_parameter_error(options, MSG_RULES_CONFLICT);
-      }
-      options.flags |= FLAG_REQUIRE_DIGIT;
-      return STATUS_OK;
-    case 'u':
-      if ((options.flags & FLAG_LOWER_ONLY) != 0) {
-        return set_parameter_error(options, MSG_CASE_CONFLICT);
-      }
-      options.flags |= FLAG_UPPER_ONLY;
-      return STATUS_OK;
-    case 'v':
-      if (options.message == nullptr) {
-        options.message = VERSION_MESSAGE;
-      }
-      return STATUS_OK;
-    case 'y':
-      options.flags |= FLAG_SYMBOLS;
-      return STATUS_OK;
-    default:
-      return set_invalid_parameter(options);
+  if (letter == 'h') {
+    options.message = HELP_TEXT;  // whatever was there
+    return STATUS_OK;
   }
+  if (letter == 'v') {
+    if (options.message == nullptr) {
+      options.message = VERSION_MESSAGE;
+    }
+    return STATUS_OK;
+  }
+  const auto* row =
+      std::find_if(std::begin(FLAG_LETTERS), std::end(FLAG_LETTERS),
+                   [letter](const FlagLetter& each) { return each.letter == letter; });
+  if (row == std::end(FLAG_LETTERS)) {
+    return set_invalid_parameter(options);
+  }
+  if ((options.flags & row->excludes) != 0) {
+    return set_parameter_error(options, row->conflict);
+  }
+  options.flags |= row->flag;
+  return STATUS_OK;
+}
+
+// A long option's value is read not from behind its separator but from its first non-zero digit,
+// wherever that stands but at the very start: "size=010", "size==10" and "size=x10" all give
+// "10", and what lies between is dropped. Empty where there is no such digit.
+std::string_view long_option_value(std::string_view text) {
+  const std::size_t digit = text.find_first_of("123456789");
+  return digit == std::string_view::npos || digit == 0 ? std::string_view()
+                                                       : drop_prefix(text, digit);
 }
 
 }  // namespace
@@ -128,17 +133,10 @@ std::int32_t read_bounded_number(std::string_view text, std::int32_t low, std::i
 }
 
 std::int32_t parse_long_option(Options& options, std::string_view text) {
-  // The value starts at the first non-zero digit anywhere in the text, except at its very start;
-  // what lies between the separator and that digit is dropped.
-  std::string_view value;
-  const std::size_t digit = text.find_first_of("123456789");
-  if (digit != std::string_view::npos && digit > 0) {
-    value = drop_prefix(text, digit);
-    if (value.size() > LONG_VALUE_MAX) {
-      return set_invalid_parameter(options);
-    }
+  const std::string_view value = long_option_value(text);
+  if (value.size() > LONG_VALUE_MAX) {
+    return set_invalid_parameter(options);
   }
-
   const std::string_view name = text.substr(0, text.find_first_of(":="));
   const auto* alias =
       std::find_if(long_option_aliases.begin(), long_option_aliases.end(),
@@ -146,6 +144,7 @@ std::int32_t parse_long_option(Options& options, std::string_view text) {
   if (alias == long_option_aliases.end()) {
     return set_invalid_parameter(options);
   }
+  // The letter and the value make the cluster a short option would have been.
   std::array<char, 1 + LONG_VALUE_MAX> short_text{};
   short_text[0] = alias->letter;
   std::copy(value.begin(), value.end(), short_text.begin() + 1);

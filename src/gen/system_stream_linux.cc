@@ -73,44 +73,39 @@ bool wait_for_pool() {
   return ready;
 }
 
-// Where getrandom is missing (an old kernel) or refused (a sandbox), the device serves the rest
-// of the key from done on. The reads go straight into the key, and the fortified C library
-// (_FORTIFY_SOURCE=3) checks each against the room left in it.
-bool read_device(StreamKey& key, std::size_t done) {
-  if (!wait_for_pool()) {
-    return false;
+// Reads key from done on with read_some (a getrandom or a read), which may give less than asked;
+// an interrupted call is made again, but not without end. Returns how far the key was read.
+template <typename ReadSome>
+std::size_t read_rest(StreamKey& key, std::size_t done, ReadSome read_some) {
+  int interrupted = 0;
+  while (done < key.size()) {
+    const ssize_t got = read_some(key.data() + done, key.size() - done);
+    if (got > 0) {
+      done += static_cast<std::size_t>(got);
+    } else if (!(got < 0 && errno == EINTR && ++interrupted < MAX_IDLE_CALLS)) {
+      break;  // an error, or the end of a device that should have none
+    }
   }
-  const int fd = open_device("/dev/urandom");
+  return done;
+}
+
+// Where getrandom is missing (an old kernel) or refused (a sandbox), the device serves the rest
+// of the key from done on.
+bool read_device(StreamKey& key, std::size_t done) {
+  const int fd = wait_for_pool() ? open_device("/dev/urandom") : -1;
   if (fd < 0) {
     return false;
   }
-  int interrupted = 0;
-  while (done < key.size()) {
-    const ssize_t got = read(fd, key.data() + done, key.size() - done);
-    if (got <= 0 && !(got < 0 && errno == EINTR && ++interrupted < MAX_IDLE_CALLS)) {
-      break;  // an error, or the end of a device that should have none
-    }
-    done += got > 0 ? static_cast<std::size_t>(got) : 0;
-  }
+  done = read_rest(key, done,
+                   [fd](unsigned char* at, std::size_t size) { return read(fd, at, size); });
   close(fd);
   return done == key.size();
 }
 
-// A getrandom that answers nothing but "interrupted" is refused as any other refusal is.
 bool read_key(StreamKey& key) {
-  std::size_t done = 0;
-  int interrupted = 0;
-  while (done < key.size()) {
-    const ssize_t got = getrandom(key.data() + done, key.size() - done, 0);
-    if (got < 0 && errno == EINTR && ++interrupted < MAX_IDLE_CALLS) {
-      continue;
-    }
-    if (got <= 0) {
-      return read_device(key, done);
-    }
-    done += static_cast<std::size_t>(got);  // a short read leaves the rest to the next call
-  }
-  return true;
+  const std::size_t done =
+      read_rest(key, 0, [](unsigned char* at, std::size_t size) { return getrandom(at, size, 0); });
+  return done == key.size() || read_device(key, done);
 }
 
 }  // namespace
