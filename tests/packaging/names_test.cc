@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -38,18 +37,36 @@ std::string without_comments(const std::string& text) {
 // Every "--name" in text, and fish's "-l name"; names start with a letter, so "--" alone and
 // "--*" do not count.
 std::set<std::string> long_names_in(const std::string& text) {
-  static const std::regex name("(?:--|-l )([a-z][a-z_-]*)");
+  const auto in_name = [](char c, bool first) {
+    return (c >= 'a' && c <= 'z') || (!first && (c == '_' || c == '-'));
+  };
   std::set<std::string> names;
-  for (std::sregex_iterator it(text.begin(), text.end(), name), end; it != end; ++it) {
-    names.insert((*it)[1].str());
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const std::size_t start = text.compare(at, 2, "--") == 0    ? at + 2
+                              : text.compare(at, 3, "-l ") == 0 ? at + 3
+                                                                : text.size();
+    if (start >= text.size() || !in_name(text[start], true))
+      continue;
+    std::size_t end = start;
+    while (end < text.size() && in_name(text[end], false))
+      ++end;
+    names.insert(text.substr(start, end - start));
+    at = end - 1;
   }
   return names;
 }
 
 // zsh's option definitions without their exclusion lists ('(-a --alpha ...)'): a name that only an
 // exclusion list holds is one that zsh never offers.
-std::string without_exclusion_lists(const std::string& text) {
-  return std::regex_replace(text, std::regex(R"('\([^)]*\)')"), "");
+std::string without_exclusion_lists(std::string text) {
+  for (std::size_t open = 0; (open = text.find("'(", open)) != std::string::npos;) {
+    const std::size_t close = text.find(')', open);
+    if (close != std::string::npos && close + 1 < text.size() && text[close + 1] == '\'')
+      text.erase(open, close + 2 - open);
+    else
+      ++open;
+  }
+  return text;
 }
 
 // Each long name of the man page's OPTIONS section with the letter its line starts with, roff's
@@ -61,7 +78,8 @@ std::set<std::pair<std::string, char>> man_page_names(const std::string& page) {
   std::set<std::pair<std::string, char>> names;
   for (std::string line; std::getline(section, line);) {
     if (line.starts_with(".BR \\-") || line.starts_with(".BI \\-")) {
-      line = std::regex_replace(line, std::regex(R"(\\-)"), "-");
+      for (std::size_t at; (at = line.find("\\-")) != std::string::npos;)
+        line.erase(at, 1);
       for (const std::string& name : long_names_in(line))
         names.emplace(name, line[5]);
     }
