@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
@@ -20,19 +21,51 @@ inline constexpr std::uint8_t U = FLAG_UPPER_ONLY, L = FLAG_LOWER_ONLY, A = FLAG
 inline const std::string UPPER = "ABCDEFGHIJKLMNOPQRSTUVWXYZ", LOWER = "abcdefghijklmnopqrstuvwxyz",
                          DIGITS = "0123456789", SYMBOLS = "!#$%&*+-.:=?@^_|";
 
-// The version banner's shape, for std::regex: the build's date and time left open, and the one
-// more line in which the build for real secrets names its source (source_name, empty for none).
-inline std::string banner_pattern(std::string_view source_name) {
-  std::string pattern = "\ntolvane Version " TOLVANE_VERSION
-                        "\nBuilt on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} at "
-                        "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]\n";
-  if (!source_name.empty()) {
-    pattern += "Random source: ";
-    for (const char c : source_name)
-      pattern.append(c == '(' || c == ')' ? "\\" : "").push_back(c);
-    pattern += "\n";
-  }
-  return pattern + "\n";
+// Whether text has shape, in which 'U' stands for an upper-case letter, 'l' for a lower-case
+// one, '9' for a digit and '_' for a digit or a blank, any other character for itself.
+inline bool has_shape(std::string_view text, std::string_view shape) {
+  const auto fits = [](char c, char in_shape) {
+    switch (in_shape) {
+      case 'U':
+        return c >= 'A' && c <= 'Z';
+      case 'l':
+        return c >= 'a' && c <= 'z';
+      case '9':
+        return c >= '0' && c <= '9';
+      case '_':
+        return c == ' ' || (c >= '0' && c <= '9');
+      default:
+        return c == in_shape;
+    }
+  };
+  return text.size() == shape.size() && std::equal(text.begin(), text.end(), shape.begin(), fits);
+}
+
+// The length of the version banner text starts with, or 0 where it starts with none: the build's
+// date and time left open, and the one more line in which the build for real secrets names its
+// source (source_name, empty for none).
+inline std::size_t banner_length(std::string_view text, std::string_view source_name) {
+  const std::string head = "\ntolvane Version " TOLVANE_VERSION "\nBuilt on ";
+  constexpr std::string_view when = "Ull _9 9999 at 99:99:99\n";
+  const std::string tail =
+      (source_name.empty() ? "" : "Random source: " + std::string(source_name) + "\n") + "\n";
+  const bool starts = text.starts_with(head) &&
+                      has_shape(text.substr(head.size(), when.size()), when) &&
+                      text.substr(head.size() + when.size()).starts_with(tail);
+  return starts ? head.size() + when.size() + tail.size() : 0;
+}
+
+// Whether line is a password of size letters and digits, the default pool's characters.
+inline bool is_password(std::string_view line, std::size_t size) {
+  return line.size() == size && line.find_first_not_of(UPPER + LOWER + DIGITS) == line.npos;
+}
+
+// Whether text is count such passwords, a line each.
+inline bool are_passwords(std::string_view text, std::size_t count, std::size_t size) {
+  bool all = text.size() == count * (size + 1);
+  for (std::size_t at = 0; all && at < text.size(); at += size + 1)
+    all = is_password(text.substr(at, size), size) && text[at + size] == '\n';
+  return all;
 }
 
 // An argument vector as a trace names it, each argument cut to 20 characters.

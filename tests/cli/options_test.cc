@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <cstring>
 #include <string>
 
 #include "test_util.h"
@@ -11,7 +11,7 @@
 namespace {
 
 TEST(VersionBanner, HasTheVersionAndTheBuildDateAndTime) {
-  EXPECT_TRUE(std::regex_match(VERSION_BANNER, std::regex(banner_pattern("")))) << VERSION_BANNER;
+  EXPECT_EQ(banner_length(VERSION_BANNER, ""), std::strlen(VERSION_BANNER)) << VERSION_BANNER;
 }
 
 TEST(ReportMessage, WritesBannerThenMessageAndReturnsStatus) {

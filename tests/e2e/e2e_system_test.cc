@@ -6,21 +6,9 @@
 
 #include "program.h"
 #include "run_program.h"
+#include "test_util.h"
 
 namespace {
-
-// Whether out is count lines of eight letters and digits, the default passwords.
-bool default_passwords(const std::string& out, std::size_t count) {
-  std::size_t lines = 0;
-  for (std::size_t at = 0; at < out.size(); at += 9, ++lines) {
-    const std::string line = out.substr(at, 9);
-    if (line.size() != 9 || line.back() != '\n' ||
-        line.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789") !=
-            8)
-      return false;
-  }
-  return lines == count;
-}
 
 RunResult run_with(const char* shim, const char* args) {
   return run_program(TOLVANE_PATH, {args}, Stdout::Capture, 20,
@@ -38,7 +26,7 @@ TEST(SystemSource, TwoRunsPrintDifferentPasswords) {
     const RunResult second = run_with(shim, "-n3");
     for (const RunResult& result : {first, second}) {
       EXPECT_EQ(result.exit_status, 0);
-      EXPECT_TRUE(default_passwords(result.out, 3)) << result.out;
+      EXPECT_TRUE(are_passwords(result.out, 3, 8)) << result.out;
       EXPECT_EQ(result.err, "");
     }
     EXPECT_NE(first.out, second.out);
@@ -52,7 +40,7 @@ TEST(SystemSource, OneKernelReadMakesTheWholeKey) {
   const RunResult in_pieces = run_with("LD_PRELOAD=" FIXED_KEY_SHORT_SHIM, "-n5");
   EXPECT_EQ(whole.exit_status, 0);
   EXPECT_EQ(whole.err, "getrandom calls: 1, device opens: 0\n");
-  EXPECT_TRUE(default_passwords(whole.out, 5)) << whole.out;
+  EXPECT_TRUE(are_passwords(whole.out, 5, 8)) << whole.out;
   EXPECT_EQ(in_pieces.out, whole.out);
 }
 
