@@ -1,7 +1,6 @@
 #include "cli/parse.h"
 
 #include <algorithm>
-#include <iterator>
 #include <limits>
 
 namespace {
@@ -61,17 +60,17 @@ std::int32_t parse_letter(Options& options, char letter) {
     }
     return STATUS_OK;
   }
-  const auto* row =
-      std::find_if(std::begin(FLAG_LETTERS), std::end(FLAG_LETTERS),
-                   [letter](const FlagLetter& each) { return each.letter == letter; });
-  if (row == std::end(FLAG_LETTERS)) {
-    return set_invalid_parameter(options);
+  for (const FlagLetter& row : FLAG_LETTERS) {
+    if (row.letter != letter) {
+      continue;
+    }
+    if ((options.flags & row.excludes) != 0) {
+      return set_parameter_error(options, row.conflict);
+    }
+    options.flags |= row.flag;
+    return STATUS_OK;
   }
-  if ((options.flags & row->excludes) != 0) {
-    return set_parameter_error(options, row->conflict);
-  }
-  options.flags |= row->flag;
-  return STATUS_OK;
+  return set_invalid_parameter(options);
 }
 
 // A long option's value is read not from behind its separator but from its first non-zero digit,

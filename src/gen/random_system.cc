@@ -26,7 +26,9 @@ struct alignas(4096) Secrets {
   std::array<std::uint8_t, 256> spare;
 };
 Secrets secrets;
-auto& [key, keystream, batch, spare] = secrets;
+auto& keystream = secrets.keystream;
+auto& batch = secrets.batch;
+auto& spare = secrets.spare;
 
 std::int32_t batch_n = 0;  // the n of the indexes in the batch
 std::size_t batch_size = BATCH_FIRST;
@@ -38,7 +40,7 @@ bool keyed = false;  // from a good start to a failure or the end: nothing is dr
 // Every byte drawn passes here: none from a stream never started (its key would be all zeros),
 // already wiped, or failed.
 bool refill(std::span<std::uint8_t> out) {
-  keyed = keyed && stream_fill(key, out);
+  keyed = keyed && stream_fill(secrets.key, out);
   return keyed;
 }
 
@@ -46,7 +48,7 @@ bool refill(std::span<std::uint8_t> out) {
 
 bool random_start(ClockFn /*clock*/) {
   lock_memory(&secrets, sizeof secrets);
-  keyed = stream_start(key);
+  keyed = stream_start(secrets.key);
   batch_size = BATCH_FIRST;
   batch_next = batch_end = 0;
   spare_next = spare.size();

@@ -53,13 +53,14 @@ constexpr std::size_t indexes_from_units(std::span<const std::uint8_t> bytes, st
   std::size_t kept = 0;
   for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
     const std::uint32_t unit = bytes[at] | static_cast<std::uint32_t>(bytes[at + 1]) << 8;
-    const std::uint32_t first = unit * width;
-    const std::uint32_t second = (first & 0xFFFFu) * width;
+    const std::uint32_t times_n = unit * width;                      // high half: first index
+    const std::uint32_t rest_times_n = (times_n & 0xFFFFu) * width;  // high half: second index
+    const bool rejected = (rest_times_n & 0xFFFFu) < bound;  // low half: that of unit * n * n
     // Written whether kept or not; only a kept pair moves the end on, so a rejection costs no
     // branch.
-    out[kept] = static_cast<std::uint8_t>(first >> 16);
-    out[kept + 1] = static_cast<std::uint8_t>(second >> 16);
-    kept += (second & 0xFFFFu) < bound ? 0 : 2;
+    out[kept] = static_cast<std::uint8_t>(times_n >> 16);
+    out[kept + 1] = static_cast<std::uint8_t>(rest_times_n >> 16);
+    kept += rejected ? 0 : 2;
   }
   return kept;
 }
