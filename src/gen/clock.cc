@@ -23,9 +23,3 @@ ClockReading read_system_clock() {
               std::chrono::duration_cast<std::chrono::milliseconds>(since - seconds).count())};
 #endif
 }
-
-std::uint32_t seed_from_clock(ClockReading reading) {
-  // Unsigned arithmetic: the wrap modulo 2^32 is wanted, and defined.
-  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(reading.seconds) * 1000u +
-                                    static_cast<std::uint64_t>(reading.milliseconds));
-}

@@ -16,7 +16,3 @@ using ClockFn = ClockReading (*)();
 // could take the milliseconds of one second and the whole seconds of the next, and print the
 // passwords of a moment almost a second later.
 ClockReading read_system_clock();
-
-// seconds * 1000 + milliseconds, modulo 2^32: the moment in milliseconds, so that runs a
-// millisecond apart print different passwords, and the wrap keeps every moment a valid seed.
-std::uint32_t seed_from_clock(ClockReading reading);

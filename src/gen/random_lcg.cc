@@ -24,6 +24,12 @@ void random_seed(std::uint32_t seed) {
   state = seed;
 }
 
+std::uint32_t seed_from_clock(ClockReading reading) {
+  // Unsigned arithmetic: the wrap modulo 2^32 is wanted, and defined.
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(reading.seconds) * 1000u +
+                                    static_cast<std::uint64_t>(reading.milliseconds));
+}
+
 std::int32_t random_next() {
   state = state * 214013u + 2531011u;  // modulo 2^32, as unsigned arithmetic wraps
   // Bit 31 of the state never reaches the value, so seeds s and s + 2^31 give the same stream.

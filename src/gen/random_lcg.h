@@ -5,10 +5,16 @@
 
 #include <cstdint>
 
+#include "gen/clock.h"
+
 inline constexpr std::int32_t RANDOM_RANGE = 32768;
 
 // Restarts the stream from seed: the same seed always gives the same values.
 void random_seed(std::uint32_t seed);
+
+// seconds * 1000 + milliseconds, modulo 2^32: the moment in milliseconds, so that runs a
+// millisecond apart print different passwords, and the wrap keeps every moment a valid seed.
+std::uint32_t seed_from_clock(ClockReading reading);
 
 // The next value of the stream, from 0 to RANDOM_RANGE - 1.
 std::int32_t random_next();

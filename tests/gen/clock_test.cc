@@ -1,5 +1,6 @@
 // The clock reading that seeds the random source.
 #include "gen/clock.h"
+#include "gen/random_lcg.h"
 
 #include <gtest/gtest.h>
 
