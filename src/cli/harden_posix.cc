@@ -17,6 +17,7 @@ void harden_process() {
   // As PostgreSQL does: at a file-size limit a write then fails with EFBIG, and the output path
   // keeps whole lines and reports it, where SIGXFSZ would kill the run with a cut password.
   (void)signal(SIGXFSZ, SIG_IGN);
-  // Memory is locked by the random source, its key and buffers alone (stream_lock): locking
-  // every mapping (mlockall) cost a sixth of a one-password run, a price every run would pay.
+  // Memory is locked where secrets lie, the random source's region and what the run fills of
+  // the output block (lock_memory): locking every mapping (mlockall) cost a sixth of a
+  // one-password run, a price every run would pay.
 }

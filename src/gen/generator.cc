@@ -183,8 +183,9 @@ Generated generate_passwords(Options& options, WriteFn write, ClockFn clock) {
   const auto size = static_cast<std::size_t>(options.size);
   const auto lines_per_block = static_cast<std::int32_t>(OUTPUT_BLOCK_SIZE / (size + 1));
   const auto lines_at_most = static_cast<std::size_t>(std::min(options.count, lines_per_block));
-  lock_memory(block.data(), lines_at_most * (size + 1));
+  // The source locks its key first: under a lock limit too small for both, the key stays locked.
   bool random_ok = random_start(clock);
+  lock_memory(block.data(), lines_at_most * (size + 1));
   bool written = true;
   for (std::int32_t left = options.count; random_ok && written && left > 0;
        left -= lines_per_block) {
