@@ -13,10 +13,11 @@ name=tolvane-${version}-win64
 unzip -l "$build/$name.zip" | tee "$build/zip-contents.txt"
 # These files and no other (the tests' own program stays out).
 unzip -Z1 "$build/$name.zip" | grep -v '/$' | sort >"$build/zip-files.txt"
-printf "$name/%s\n" LICENSE README.md tolvane.exe tolvane.txt | sort |
+printf "$name/%s\n" LICENSE README.md output.md security.md tolvane.exe tolvane.txt | sort |
   diff - "$build/zip-files.txt" || fail "the zip's files are not the program and its documents"
 rm -rf "$build/unzipped"
 unzip -q "$build/$name.zip" -d "$build/unzipped"
+check_links "$build/unzipped"
 wine() {
   WINEDEBUG=-all WINEPREFIX="$PWD/$build/wineprefix" /usr/lib/wine/wine64 \
     "$build/unzipped/$name/tolvane.exe" "$@"
