@@ -10,18 +10,20 @@
 
 namespace {
 
-RunResult run_with(const char* shim, const char* args) {
-  return run_program(TOLVANE_PATH, {args}, Stdout::Capture, 20,
-                     shim == nullptr ? std::vector<std::string>{} : std::vector<std::string>{shim});
+// The program with the kernel's source as the shim's mode makes it (none: the kernel's own).
+RunResult run_with(const char* mode, const char* args) {
+  const std::vector<std::string> shim = {"LD_PRELOAD=" RANDOM_SHIM,
+                                         std::string("SHIM_MODE=") + mode};
+  return run_program(TOLVANE_PATH, {args}, Stdout::Capture, RUN_DEADLINE,
+                     *mode != '\0' ? shim : std::vector<std::string>{});
 }
 
 // The same passwords twice would mean a key that does not come from the kernel, or a fallback
 // that never reaches the key; the fallback's device fails a read made before the wait for the
 // kernel's pool. A getrandom that is interrupted every time is left for the device.
 TEST(SystemSource, TwoRunsPrintDifferentPasswords) {
-  for (const char* shim : {static_cast<const char*>(nullptr), "LD_PRELOAD=" NO_GETRANDOM_SHIM,
-                           "LD_PRELOAD=" GETRANDOM_EINTR_SHIM}) {
-    SCOPED_TRACE(shim == nullptr ? "the kernel's getrandom" : shim);
+  for (const char* shim : {"", "no_getrandom", "getrandom_eintr"}) {
+    SCOPED_TRACE(shim);
     const RunResult first = run_with(shim, "-n3");
     const RunResult second = run_with(shim, "-n3");
     for (const RunResult& result : {first, second}) {
@@ -36,8 +38,8 @@ TEST(SystemSource, TwoRunsPrintDifferentPasswords) {
 // A key served in short reads is still the whole key, and the run asks the kernel for it once:
 // libsodium's start-up reads nothing of its own.
 TEST(SystemSource, OneKernelReadMakesTheWholeKey) {
-  const RunResult whole = run_with("LD_PRELOAD=" FIXED_KEY_SHIM, "-n5");
-  const RunResult in_pieces = run_with("LD_PRELOAD=" FIXED_KEY_SHORT_SHIM, "-n5");
+  const RunResult whole = run_with("fixed_key", "-n5");
+  const RunResult in_pieces = run_with("fixed_key_short", "-n5");
   EXPECT_EQ(whole.exit_status, 0);
   EXPECT_EQ(whole.err, "getrandom calls: 1, device opens: 0\n");
   EXPECT_TRUE(are_passwords(whole.out, 5, 8)) << whole.out;
@@ -53,10 +55,9 @@ TEST(SystemSourceFailure, NoWholeKeyEndsWithStatusOneAndNoPassword) {
     const char* args;
   };
   const Row rows[] = {
-      {"LD_PRELOAD=" NO_URANDOM_SHIM, "-n3"},      {"LD_PRELOAD=" NO_URANDOM_SHIM, "-n32767"},
-      {"LD_PRELOAD=" SHORT_URANDOM_SHIM, "-n3"},   {"LD_PRELOAD=" PLAIN_FILE_URANDOM_SHIM, "-n3"},
-      {"LD_PRELOAD=" ZERO_URANDOM_SHIM, "-n3"},    {"LD_PRELOAD=" FIFO_URANDOM_SHIM, "-n3"},
-      {"LD_PRELOAD=" CONSOLE_URANDOM_SHIM, "-n3"}, {"LD_PRELOAD=" BLOCK_URANDOM_SHIM, "-n3"},
+      {"no_urandom", "-n3"},         {"no_urandom", "-n32767"}, {"short_urandom", "-n3"},
+      {"plain_file_urandom", "-n3"}, {"zero_urandom", "-n3"},   {"fifo_urandom", "-n3"},
+      {"console_urandom", "-n3"},    {"block_urandom", "-n3"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.shim) + " " + row.args);

@@ -4,10 +4,10 @@
 # and indexes). Read at the passwords' write they hold them, so the reading is of the right
 # memory; read at the process's last system call (exit_group) every byte must be zero, and the
 # pages of each must be locked. Then a run whose source fails part way: the block it was filling
-# is wiped too. Given the half-key shim, the half key read before the source failed must be
+# is wiped too. Given the random source shim, the half key read before the source failed must be
 # nowhere in the process's memory at exit.
 #   usage: no_password_in_memory_test.sh path/to/tolvane path/to/tolvane_failing_source
-#          [half_key_shim]
+#          [random_source_shim]
 set -euo pipefail
 program=$1
 failing=$2
@@ -88,13 +88,19 @@ gdb -q -batch -ex 'catch syscall exit_group' -ex "run -n32767 -s32 > $work/faile
 [[ -s $work/failed && $(wc -l <"$work/failed") -lt 32767 ]] || fail "the failing source did not fail part way"
 zeros "$work/failed-block" || fail "the block being filled when the source failed is not wiped"
 
-# The shim's half key: its 16 bytes, none of them a newline, as the shim makes them.
+# The shim's half key: its first 16 bytes, as the shim makes them (1, then each 5 times the last
+# plus 3), none of them a newline.
 if [[ -n ${3:-} ]]; then
-  gdb -q -batch -ex "set environment LD_PRELOAD $3" -ex 'catch syscall exit_group' \
-    -ex "run -n3 > $work/none" -ex "gcore $work/key-core" --args "$program" >"$work/gdb.log" 2>&1 || true
+  half_key='' byte=1
+  for _ in {1..16}; do
+    half_key+=$(printf "\\x%02x" "$byte")
+    byte=$(((byte * 5 + 3) % 256))
+  done
+  gdb -q -batch -ex "set environment LD_PRELOAD $3" -ex 'set environment SHIM_MODE half_key' \
+    -ex 'catch syscall exit_group' -ex "run -n3 > $work/none" -ex "gcore $work/key-core" \
+    --args "$program" >"$work/gdb.log" 2>&1 || true
   [[ -s $work/key-core ]] || { cat "$work/gdb.log"; fail "no core of the half-key run"; }
-  half_key=$(printf '\x01\x08\x2b\xda\x45\x5c\xcf\x0e\x49\x70\x33\x02\x0d\x44\x57\xb6')
-  if LC_ALL=C grep -qaF -- "$half_key" "$work/key-core"; then
+  if LC_ALL=C grep -qaF -- "$(printf "$half_key")" "$work/key-core"; then
     fail "the half key is still in memory after the source failed"
   fi
 fi

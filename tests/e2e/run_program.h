@@ -24,11 +24,16 @@ struct RunResult {
   std::string err;
 };
 
+// How long one run may take before it is killed with all it started. The heaviest takes well
+// under a second here, and a few seconds under qemu-user or the sanitizers on a loaded machine; a
+// run that loops fails at this, and so each test well within its own deadline (tests/CMakeLists).
+inline constexpr int RUN_DEADLINE = 20;
+
 // env holds "NAME=value" entries added to the program's environment. On Windows only Capture
 // and no env exist, and standard output comes back with CR LF read as LF (and any LF without its
 // CR marked, so it matches nothing).
 RunResult run_program(const std::string& path, const std::vector<std::string>& args,
-                      Stdout mode = Stdout::Capture, int timeout_seconds = 60,
+                      Stdout mode = Stdout::Capture, int timeout_seconds = RUN_DEADLINE,
                       const std::vector<std::string>& env = {});
 
 // A build for another machine (a cross build) names the emulator that runs its programs here
@@ -39,3 +44,10 @@ std::string emulator();
 // The argument vector that starts the program at path with args, as run_program execs it.
 std::vector<std::string> command_line(const std::string& path,
                                       const std::vector<std::string>& args);
+
+#ifndef _WIN32
+#include <sys/types.h>
+// Waits at most timeout_ms for the child pid to end, then kills it and its process group; its wait
+// status.
+int wait_for_child(pid_t pid, int timeout_ms, bool* timed_out);
+#endif

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,6 +68,10 @@ std::string read_slowly(int fd, Deadline deadline) {
 [[noreturn]] void exec_child(const std::vector<std::string>& words,
                              const std::vector<std::string>& env, Stdout mode, int out_fd,
                              int err_fd) {
+  // The run and all it starts are one group, which a deadline ends whole; and should the test
+  // itself be killed, the run goes with it rather than run on under init.
+  setpgid(0, 0);
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
   for (const std::string& entry : env)
     putenv(const_cast<char*>(entry.c_str()));
   switch (mode) {
@@ -100,6 +105,26 @@ std::string read_slowly(int fd, Deadline deadline) {
 }
 
 }  // namespace
+
+int wait_for_child(pid_t pid, int timeout_ms, bool* timed_out) {
+  // The child's end wakes the wait at once: its pidfd becomes readable. The timeout only bounds
+  // a run that never ends. (Debian 12's C library declares pidfd_open without C linkage.)
+  pollfd ended{static_cast<int>(syscall(SYS_pidfd_open, pid, 0)), POLLIN, 0};
+  const Deadline deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  int ready = 0;
+  while ((ready = poll(&ended, 1, left_ms(deadline))) < 0 && errno == EINTR) {
+  }
+  if (ended.fd < 0 || ready < 0)
+    std::abort();
+  *timed_out = ready == 0;
+  if (*timed_out)
+    kill(-pid, SIGKILL);
+  close(ended.fd);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return status;
+}
 
 std::string emulator() {
   return TOLVANE_EMULATOR;
@@ -146,6 +171,7 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
       close(pipe_fds[0]);
     exec_child(words, env, mode, child_out, fileno(err));
   }
+  setpgid(pid, pid);  // whichever of the two runs first
 
   if (piped) {
     close(pipe_fds[1]);
@@ -153,22 +179,7 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
                                          : read_slowly(pipe_fds[0], deadline);
     close(pipe_fds[0]);
   }
-  // The child's end wakes the wait at once: its pidfd becomes readable. The timeout only bounds
-  // a run that never ends. (Debian 12's C library declares pidfd_open without C linkage.)
-  pollfd ended{static_cast<int>(syscall(SYS_pidfd_open, pid, 0)), POLLIN, 0};
-  int ready = 0;
-  while ((ready = poll(&ended, 1, left_ms(deadline))) < 0 && errno == EINTR) {
-  }
-  if (ended.fd < 0 || ready < 0) {
-    std::abort();
-  }
-  if (ready == 0) {
-    kill(pid, SIGKILL);
-    result.timed_out = true;
-  }
-  close(ended.fd);
-  int status = 0;
-  waitpid(pid, &status, 0);
+  const int status = wait_for_child(pid, left_ms(deadline), &result.timed_out);
   if (WIFEXITED(status))
     result.exit_status = WEXITSTATUS(status);
   if (WIFSIGNALED(status))
