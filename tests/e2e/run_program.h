@@ -24,10 +24,9 @@ struct RunResult {
   std::string err;
 };
 
-// How long one run may take before it is killed with all it started. The heaviest takes well
-// under a second here, and a few seconds under qemu-user or the sanitizers on a loaded machine; a
-// run that loops fails at this, and so each test well within its own deadline (tests/CMakeLists).
-inline constexpr int RUN_DEADLINE = 20;
+// How long one run may take before it is killed with all it started, in seconds: a third of its
+// test's deadline (tests/CMakeLists.txt).
+inline constexpr int RUN_DEADLINE = TOLVANE_RUN_DEADLINE;
 
 // env holds "NAME=value" entries added to the program's environment. On Windows only Capture
 // and no env exist, and standard output comes back with CR LF read as LF (and any LF without its
