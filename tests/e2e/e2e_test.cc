@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <iterator>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -133,16 +132,6 @@ bool fits_the_platform(const std::vector<std::string>& args) {
 #endif
 }
 
-// A run that outlives its deadline ends the test: under a fault that loops, each test fails once,
-// in seconds, rather than once a row.
-RunResult run_path(const std::string& path, const std::vector<std::string>& args,
-                   Stdout mode = Stdout::Capture, const std::vector<std::string>& env = {}) {
-  RunResult result = run_program(path, args, mode, RUN_DEADLINE, env);
-  if (result.timed_out)
-    throw std::runtime_error("no end within the deadline: " + describe(args));
-  return result;
-}
-
 // The program, under the output shim in the mode named (tests/e2e/output_shim.cc) where one is.
 RunResult run(const std::vector<std::string>& args, Stdout mode = Stdout::Capture,
               const char* shim = nullptr) {
@@ -151,7 +140,7 @@ RunResult run(const std::vector<std::string>& args, Stdout mode = Stdout::Captur
   if (shim != nullptr)
     env = {"LD_PRELOAD=" OUTPUT_SHIM, std::string("SHIM_MODE=") + shim};
 #endif
-  return run_path(TOLVANE_PATH, args, mode, env);
+  return run_program(TOLVANE_PATH, args, mode, env);
 }
 
 // prefix followed by n copies of c. (GCC 12 at -O3 warns falsely on "literal" + std::string.)
@@ -336,8 +325,7 @@ TEST(KnownAnswers, TheClockReadingGivesTheseLines) {
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.instant) + " " + describe(row.args));
     env[3] = std::string("FAKETIME=") + row.instant;
-    const RunResult result = run_program(TOLVANE_PATH, row.args, Stdout::Capture, 20, env);
-    ASSERT_FALSE(result.timed_out) << "no end within 20 s under libfaketime: " << result.err;
+    const RunResult result = run_program(TOLVANE_PATH, row.args, Stdout::Capture, env);
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(result.out, row.out);
     EXPECT_EQ(result.err, "");
@@ -362,7 +350,7 @@ TEST(SourceFailure, LeavesOnlyWholeBlocksOfWholeLines) {
 #endif
   for (const Row& row : rows) {
     SCOPED_TRACE(describe(row.args));
-    const RunResult result = run_path(FAILING_SOURCE_PATH, row.args, row.out);
+    const RunResult result = run_program(FAILING_SOURCE_PATH, row.args, row.out);
     EXPECT_EQ(result.exit_status, 1);
     EXPECT_EQ(result.err, "Error: Cannot read the system random source.\n");
     if (!row.blocks_written) {
@@ -488,8 +476,9 @@ TEST(WriteFailure, AShellSharingTheFileWritesRightAfterTheLastWholeLine) {
   const std::size_t first_block = OUTPUT_BLOCK_SIZE / 33 * 33;
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.shim) + ": " + row.script);
-    const RunResult result = run_path("/bin/sh", {"-c", define_tolvane + row.script, "sh",
-                                                  TOLVANE_PATH, OUTPUT_SHIM, row.shim, emulator()});
+    const RunResult result = run_program(
+        "/bin/sh",
+        {"-c", define_tolvane + row.script, "sh", TOLVANE_PATH, OUTPUT_SHIM, row.shim, emulator()});
     EXPECT_EQ(result.err, row.err);
     ASSERT_TRUE(result.out.ends_with("\nrc=" + row.rc + "\n"))
         << result.out.substr(result.out.size() - 40);
@@ -666,11 +655,10 @@ TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
     struct stat owner {};
     EXPECT_EQ(stat((proc + "/status").c_str(), &owner), 0);
     kill(pid, SIGQUIT);  // its default action dumps core; the sanitizers leave it alone
-    bool timed_out = false;
-    const int wait_status = wait_for_child(pid, RUN_DEADLINE * 1000, &timed_out);
+    const int wait_status = wait_for_child(pid, RUN_DEADLINE * 1000);
     close(ends[0]);
     ASSERT_TRUE(blocked) << "never blocked in its write";
-    ASSERT_FALSE(timed_out) << "SIGQUIT held off while blocked in a pipe's write";
+    ASSERT_NE(wait_status, -1) << "SIGQUIT held off while blocked in a pipe's write";
     EXPECT_EQ(locked_kb, expected_kb);
     std::istringstream limit_words(core_limit);
     EXPECT_EQ(std::vector<std::string>(std::istream_iterator<std::string>(limit_words), {}),

@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -106,7 +108,7 @@ std::string read_slowly(int fd, Deadline deadline) {
 
 }  // namespace
 
-int wait_for_child(pid_t pid, int timeout_ms, bool* timed_out) {
+int wait_for_child(pid_t pid, int timeout_ms) {
   // The child's end wakes the wait at once: its pidfd becomes readable. The timeout only bounds
   // a run that never ends. (Debian 12's C library declares pidfd_open without C linkage.)
   pollfd ended{static_cast<int>(syscall(SYS_pidfd_open, pid, 0)), POLLIN, 0};
@@ -117,13 +119,12 @@ int wait_for_child(pid_t pid, int timeout_ms, bool* timed_out) {
   }
   if (ended.fd < 0 || ready < 0)
     std::abort();
-  *timed_out = ready == 0;
-  if (*timed_out)
+  if (ready == 0)
     kill(-pid, SIGKILL);
   close(ended.fd);
   int status = 0;
   waitpid(pid, &status, 0);
-  return status;
+  return ready == 0 ? -1 : status;
 }
 
 std::string emulator() {
@@ -144,13 +145,12 @@ std::vector<std::string> command_line(const std::string& path,
 }
 
 RunResult run_program(const std::string& path, const std::vector<std::string>& args, Stdout mode,
-                      int timeout_seconds, const std::vector<std::string>& env) {
+                      const std::vector<std::string>& env) {
   RunResult result;
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
   int pipe_fds[2] = {-1, -1};
-  const Deadline deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
+  const Deadline deadline = std::chrono::steady_clock::now() + std::chrono::seconds(RUN_DEADLINE);
   const bool piped = mode == Stdout::OneLine || mode == Stdout::SlowNonBlocking;
   if (out == nullptr || err == nullptr || (piped && pipe(pipe_fds) != 0)) {
     std::abort();
@@ -179,15 +179,18 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
                                          : read_slowly(pipe_fds[0], deadline);
     close(pipe_fds[0]);
   }
-  const int status = wait_for_child(pid, left_ms(deadline), &result.timed_out);
-  if (WIFEXITED(status))
-    result.exit_status = WEXITSTATUS(status);
-  if (WIFSIGNALED(status))
-    result.signal = WTERMSIG(status);
+  const int status = wait_for_child(pid, left_ms(deadline));
   if (!piped)
     result.out = read_whole_file(out);
   result.err = read_whole_file(err);
   std::fclose(out);
   std::fclose(err);
+  if (status == -1)
+    throw std::runtime_error("no end within " + std::to_string(RUN_DEADLINE) + " s: " + path +
+                             ", standard error: " + result.err);
+  if (WIFEXITED(status))
+    result.exit_status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status))
+    result.signal = WTERMSIG(status);
   return result;
 }

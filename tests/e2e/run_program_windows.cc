@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 
 #include "run_program.h"
@@ -70,7 +71,7 @@ std::string read_back(HANDLE file) {
 }  // namespace
 
 RunResult run_program(const std::string& path, const std::vector<std::string>& args, Stdout mode,
-                      int timeout_seconds, const std::vector<std::string>& env) {
+                      const std::vector<std::string>& env) {
   if (mode != Stdout::Capture || !env.empty())
     std::abort();
   RunResult result;
@@ -90,10 +91,10 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
                       &startup, &process)) {
     std::abort();
   }
-  if (WaitForSingleObject(process.hProcess, DWORD(timeout_seconds) * 1000) == WAIT_TIMEOUT) {
+  if (WaitForSingleObject(process.hProcess, DWORD(RUN_DEADLINE) * 1000) == WAIT_TIMEOUT) {
     TerminateProcess(process.hProcess, 9);
     WaitForSingleObject(process.hProcess, INFINITE);
-    result.timed_out = true;
+    throw std::runtime_error("no end within " + std::to_string(RUN_DEADLINE) + " s: " + path);
   }
   DWORD code = 0;
   GetExitCodeProcess(process.hProcess, &code);
