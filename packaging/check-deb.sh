@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Debian package of the system build, built in two folders (build-pkg-1, build-pkg-2): the
 # two identical byte for byte, its files as packaging/files.txt lists them, its control fields,
-# lintian silent even with -I --pedantic, its copyright file naming only paths the source has, its
-# documents' links leading to files it holds, and hardening-check.
+# its architecture that of its program, lintian silent even with -I --pedantic, its copyright
+# file naming only paths the source has, its documents' links leading to files it holds, and
+# hardening-check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source packaging/check-common.sh
@@ -30,6 +31,7 @@ head -1 packaging/debian/changelog | grep -qF "tolvane (${version}-1)" ||
 
 rm -rf build-pkg-1/extracted
 dpkg-deb -x "$deb" build-pkg-1/extracted
+packaging/check-arch.sh "$deb"
 check_copyright build-pkg-1/extracted/usr/share/doc/tolvane/copyright
 check_links build-pkg-1/extracted
 program=build-pkg-1/extracted/usr/bin/tolvane
