@@ -34,6 +34,21 @@ dpkg-deb -x "$deb" build-pkg-1/extracted
 packaging/check-arch.sh "$deb"
 check_copyright build-pkg-1/extracted/usr/share/doc/tolvane/copyright
 check_links build-pkg-1/extracted
+# The two checks above each refuse a tree planted with the fault they look for, and name it, so
+# that their passing the package means something: a link to a file the tree lacks, beside one to
+# a file it has; a "Files:" field whose second line names a path the source does not have.
+bad=build-pkg-1/bad-tree
+rm -rf "$bad" && mkdir -p "$bad/doc" && touch "$bad/doc/security.md"
+printf '[Security](security.md), [Hacking](hacking.md)\n' >"$bad/doc/README.md"
+if check_links "$bad" 2>"$bad/links.txt" || ! grep -q 'links hacking.md,' "$bad/links.txt"; then
+  fail "check_links passed a link to a missing file, or did not name it"
+fi
+printf 'Files: LICENSE\n src/no-such-file.cc\nCopyright: 2026 the tolvane authors\nLicense: MIT\n' \
+  >"$bad/copyright"
+if check_copyright "$bad/copyright" 2>"$bad/copyright.txt" ||
+  ! grep -q 'does not have: src/no-such-file.cc$' "$bad/copyright.txt"; then
+  fail "check_copyright passed a path the source does not have, or did not name it"
+fi
 program=build-pkg-1/extracted/usr/bin/tolvane
 # libsodium is the shared library, which dpkg-shlibdeps names with the version the build needs.
 grep -Eq '^ Depends: .*libsodium23 \(>= [0-9.]+\)' build-pkg-1/deb-info.txt ||
