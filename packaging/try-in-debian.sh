@@ -28,6 +28,8 @@ version=$(cat "$build/version.txt")
 deb=$PWD/$build/tolvane_${version}-1_${arch}.deb
 packaging/check-arch.sh "$deb"
 # The root is thrown away (/dev/null); each hook that fails stops mmdebstrap, and so this script.
+# Each hook is a shell command of mmdebstrap's, whose $1 is the root.
+# shellcheck disable=SC2016
 mmdebstrap --variant=apt --architectures="$arch" \
   --customize-hook="copy-in '$deb' /tmp" \
   --customize-hook="chroot \"\$1\" apt-get install -y --no-install-recommends '/tmp/${deb##*/}'" \
