@@ -1,7 +1,8 @@
 # What the toolchain files of Debian's cross compilers share (i686-linux-gnu.cmake,
-# s390x-linux-gnu.cmake): the compiler of the triplet tolvane_triplet, and the target's libraries
-# from Debian's multiarch packages (libsodium-dev:<arch>, libgtest-dev:<arch>, .ci/deps), which
-# live beside the machine's own under /usr, in folders of their own.
+# s390x-linux-gnu.cmake, aarch64-linux-gnu.cmake): the compiler of the triplet tolvane_triplet,
+# and the target's libraries from Debian's multiarch packages (libsodium-dev:<arch>,
+# libgtest-dev:<arch>, .ci/deps), which live beside the machine's own under /usr, in folders of
+# their own.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_C_COMPILER ${tolvane_triplet}-gcc)
 set(CMAKE_CXX_COMPILER ${tolvane_triplet}-g++)

@@ -9,14 +9,23 @@ set(TOLVANE_MAN_PAGE ${PROJECT_BINARY_DIR}/tolvane.1)
 # share/doc/tolvane/ would repeat the segment, which lintian notes. The README installed with them
 # links each by its name alone; a link to a file of the source tree, which an install does not
 # have, becomes the file's name as plain text, so that no link in an install leads nowhere.
+# The man page is `man tolvane` there, and tolvane.txt beside it in the zip, as is LICENSE.
 set(installed_docs doc/security.md doc/output.md)
+if(WIN32)
+  list(APPEND installed_docs LICENSE)
+  set(manual "[tolvane.txt](tolvane.txt)")
+else()
+  set(manual "`man tolvane`")
+endif()
 file(READ ${PROJECT_SOURCE_DIR}/README.md readme)
 string(REGEX MATCHALL "\\[[^]]*\\]\\([^):#][^):]*\\)" links "${readme}")
 foreach(link IN LISTS links)
   string(REGEX REPLACE "^\\[(.*)\\]\\((.*)\\)$" "\\1" text "${link}")
   string(REGEX REPLACE "^\\[(.*)\\]\\((.*)\\)$" "\\2" target "${link}")
   get_filename_component(name "${target}" NAME)
-  if(target IN_LIST installed_docs)
+  if(target STREQUAL "doc/tolvane.1")
+    string(REPLACE "${link}" "${manual}" readme "${readme}")
+  elseif(target IN_LIST installed_docs)
     if(text STREQUAL target)
       set(text "${name}")
     endif()
@@ -27,6 +36,33 @@ foreach(link IN LISTS links)
     string(REPLACE "${link}" "${text}" readme "${readme}")
   endif()
 endforeach()
+if(WIN32)
+  # The zip holds none of the files that the sections on building, installing and the source
+  # tree name: its README is what tolvane is, its usage, and the zip's own files.
+  string(FIND "${readme}" "\n## Build and install\n" build_at)
+  string(FIND "${readme}" "\n## Usage\n" usage_at)
+  string(FIND "${readme}" "\n## The two builds\n" builds_at)
+  string(FIND "${readme}" "\n## License\n" license_at)
+  if(build_at EQUAL -1 OR usage_at EQUAL -1 OR builds_at LESS usage_at OR license_at EQUAL -1)
+    message(FATAL_ERROR "The zip's README takes README.md's sections up to \"Build and install\", "
+                        "\"Usage\" up to \"The two builds\", and \"License\": one is missing")
+  endif()
+  string(SUBSTRING "${readme}" 0 ${build_at} intro)
+  math(EXPR usage_length "${builds_at} - ${usage_at}")
+  string(SUBSTRING "${readme}" ${usage_at} ${usage_length} usage)
+  string(SUBSTRING "${readme}" ${license_at} -1 license)
+  set(readme "${intro}${usage}
+## In this zip
+
+- `tolvane.exe`: the program, the build for secrets: it draws from Windows' BCryptGenRandom.
+  On Windows the status after a wrong command line is -2 itself, and lines end in CR LF.
+- [tolvane.txt](tolvane.txt): the manual: options, rules, output, exit status, caveats.
+- [security.md](security.md): the random source, uniformity, entropy per option set, what a
+  password leaves behind, the threat model.
+- [output.md](output.md): why the output is every byte or a clean stop, and the windows that
+  remain.
+${license}")
+endif()
 file(WRITE ${PROJECT_BINARY_DIR}/installed/README.md "${readme}")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS README.md)
 if(WIN32)
@@ -37,7 +73,7 @@ if(WIN32)
             ${TOLVANE_MAN_PAGE} ${PROJECT_BINARY_DIR}/tolvane.txt
     DEPENDS ${TOLVANE_MAN_PAGE} VERBATIM)
   add_custom_target(tolvane_text_manual ALL DEPENDS tolvane.txt)
-  install(FILES ${PROJECT_BINARY_DIR}/installed/README.md ${installed_docs} LICENSE
+  install(FILES ${PROJECT_BINARY_DIR}/installed/README.md ${installed_docs}
                 ${PROJECT_BINARY_DIR}/tolvane.txt DESTINATION .)
   return()
 endif()

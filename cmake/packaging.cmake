@@ -31,6 +31,21 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  # A cross build's packages are labelled with the machine they are for, not CPack's default of
+  # the machine that built them (dpkg --print-architecture, uname -m): dpkg would otherwise put an
+  # s390x program on amd64 and refuse it on s390x. The compiler names its target as a GNU
+  # triplet, which dpkg-architecture turns into Debian's name (i686-linux-gnu: i386,
+  # aarch64-linux-gnu: arm64); where it cannot, packaging/cpack.cmake makes no Debian package.
+  # RPM's name is the processor's own, as the toolchain file gives it (i686, aarch64, s390x).
+  # packaging/check-arch.sh holds each label against the packaged program.
+  if(CMAKE_CROSSCOMPILING)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpmachine OUTPUT_VARIABLE CPACK_TOLVANE_TARGET
+                    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    execute_process(COMMAND dpkg-architecture -t ${CPACK_TOLVANE_TARGET} -qDEB_HOST_ARCH
+                    OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE
+                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    set(CPACK_RPM_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
+  endif()
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   # The same build as an RPM: tolvane-1.2.0-1.x86_64.rpm.
   set(CPACK_RPM_PACKAGE_RELEASE 1)

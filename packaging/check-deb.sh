@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Debian package of the system build, built in two folders (build-pkg-1, build-pkg-2): the
 # two identical byte for byte, its files as packaging/files.txt lists them, its control fields,
-# lintian silent even with -I --pedantic, its copyright file naming only paths the source has, its
-# documents' links leading to files it holds, and hardening-check.
+# its architecture that of its program, lintian silent even with -I --pedantic, its copyright
+# file naming only paths the source has, its documents' links leading to files it holds, and
+# hardening-check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source packaging/check-common.sh
@@ -30,8 +31,24 @@ head -1 packaging/debian/changelog | grep -qF "tolvane (${version}-1)" ||
 
 rm -rf build-pkg-1/extracted
 dpkg-deb -x "$deb" build-pkg-1/extracted
+packaging/check-arch.sh "$deb"
 check_copyright build-pkg-1/extracted/usr/share/doc/tolvane/copyright
 check_links build-pkg-1/extracted
+# The two checks above each refuse a tree planted with the fault they look for, and name it, so
+# that their passing the package means something: a link to a file the tree lacks, beside one to
+# a file it has; a "Files:" field whose second line names a path the source does not have.
+bad=build-pkg-1/bad-tree
+rm -rf "$bad" && mkdir -p "$bad/doc" && touch "$bad/doc/security.md"
+printf '[Security](security.md), [Hacking](hacking.md)\n' >"$bad/doc/README.md"
+if check_links "$bad" 2>"$bad/links.txt" || ! grep -q 'links hacking.md,' "$bad/links.txt"; then
+  fail "check_links passed a link to a missing file, or did not name it"
+fi
+printf 'Files: LICENSE\n src/no-such-file.cc\nCopyright: 2026 the tolvane authors\nLicense: MIT\n' \
+  >"$bad/copyright"
+if check_copyright "$bad/copyright" 2>"$bad/copyright.txt" ||
+  ! grep -q 'does not have: src/no-such-file.cc$' "$bad/copyright.txt"; then
+  fail "check_copyright passed a path the source does not have, or did not name it"
+fi
 program=build-pkg-1/extracted/usr/bin/tolvane
 # libsodium is the shared library, which dpkg-shlibdeps names with the version the build needs.
 grep -Eq '^ Depends: .*libsodium23 \(>= [0-9.]+\)' build-pkg-1/deb-info.txt ||

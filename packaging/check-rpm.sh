@@ -2,8 +2,8 @@
 # The RPM of the system build, built in two folders (build-pkg-1, build-pkg-2) as Fedora expects
 # it: the same files, sizes, times and digests in both, built at SOURCE_DATE_EPOCH and every file
 # dated it; its files as packaging/files.txt lists them, the licence as %license, its own changelog,
-# not relocatable, its documents' links leading to files it holds, and rpmlint with Fedora's
-# settings with no error or warning.
+# not relocatable, its architecture that of its program, its documents' links leading to files it
+# holds, and rpmlint with Fedora's settings with no error or warning.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source packaging/check-common.sh
@@ -29,6 +29,7 @@ for folder in /usr/share/zsh/site-functions /usr/share/fish/vendor_completions.d
   grep -q "^$folder .* 040755 " build-pkg-1/rpm-dump.txt || fail "the RPM does not own $folder"
 done
 [[ $(rpm -qp --qf '%{PREFIXES}' "$rpm") == "(none)" ]] || fail "the RPM is relocatable"
+packaging/check-arch.sh "$rpm"
 rpm -qp --changelog "$rpm" | tee build-pkg-1/rpm-changelog.txt
 head -1 build-pkg-1/rpm-changelog.txt | grep -q "tolvane authors .* - ${version}-1$" ||
   fail "the RPM's changelog is not the project's own for ${version}-1"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows zip of a cross build (default build-windows, packed with cpack -G ZIP): its files,
-# and the program run from it under Wine, its bytes compared with CR LF line ends.
+# its README's links and names, and the program run from it under Wine, its bytes compared with
+# CR LF line ends.
 #   usage: packaging/check-zip.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,6 +19,12 @@ printf "$name/%s\n" LICENSE README.md output.md security.md tolvane.exe tolvane.
 rm -rf "$build/unzipped"
 unzip -q "$build/$name.zip" -d "$build/unzipped"
 check_links "$build/unzipped"
+# Its README names the manual the zip holds, and no file it does not: no man page, no source tree.
+readme=$build/unzipped/$name/README.md
+grep -qF '](tolvane.txt)' "$readme" || fail "the zip's README does not link tolvane.txt"
+if grep -nE 'man tolvane|doc/|packaging/|build[-/]|\.deb|\.rpm' "$readme"; then
+  fail "the zip's README names files that the zip does not hold"
+fi
 wine() {
   WINEDEBUG=-all WINEPREFIX="$PWD/$build/wineprefix" /usr/lib/wine/wine64 \
     "$build/unzipped/$name/tolvane.exe" "$@"

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The Debian package of a cross build, arm64 or s390x, installed by apt into a fresh Debian 12
+# root of that architecture (mmdebstrap) and run there: dpkg's record of it, its banner, and two
+# runs that must print different passwords. The root's programs, dpkg and apt included, run
+# under qemu-user through binfmt_misc, so this machine must have the architecture's qemu
+# registered there (qemu-user-static and binfmt-support do it where binfmt_misc is mounted).
+# As root, with the cross build's packages of .ci/deps for that architecture, mmdebstrap and
+# arch-test; the root's own packages come from Debian's mirror, and it takes some minutes. Not
+# run by CI.
+#   usage: packaging/try-in-debian.sh [arm64|s390x]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source packaging/check-common.sh
+arch=${1:-s390x}
+case $arch in
+  arm64) cpu=aarch64 ;;
+  s390x) cpu=s390x ;;
+  *) fail "usage: $0 [arm64|s390x]" ;;
+esac
+grep -qx enabled "/proc/sys/fs/binfmt_misc/qemu-$cpu" 2>/dev/null ||
+  fail "binfmt_misc runs no $arch program here: apt-get install qemu-user-static binfmt-support"
+build=build-package-$arch
+rm -rf "$build"
+cmake --preset package -B "$build" --toolchain "cmake/$cpu-linux-gnu.cmake" -DTOLVANE_WERROR=ON
+cmake --build "$build" -j2
+(cd "$build" && cpack -G DEB)
+version=$(cat "$build/version.txt")
+deb=$PWD/$build/tolvane_${version}-1_${arch}.deb
+packaging/check-arch.sh "$deb"
+# The root is thrown away (/dev/null); each hook that fails stops mmdebstrap, and so this script.
+# Each hook is a shell command of mmdebstrap's, whose $1 is the root.
+# shellcheck disable=SC2016
+mmdebstrap --variant=apt --architectures="$arch" \
+  --customize-hook="copy-in '$deb' /tmp" \
+  --customize-hook="chroot \"\$1\" apt-get install -y --no-install-recommends '/tmp/${deb##*/}'" \
+  --customize-hook="chroot \"\$1\" dpkg-query -W -f '\${Package} \${Version} \${Architecture}\n' tolvane |
+    grep -x 'tolvane ${version}-1 $arch'" \
+  --customize-hook='chroot "$1" uname -m' \
+  --customize-hook='chroot "$1" tolvane -v | tee "$1/tmp/banner"
+    grep -qx "Random source: operating system (ChaCha20, libsodium)" "$1/tmp/banner"' \
+  --customize-hook='chroot "$1" sh -c "first=\$(tolvane -n3 -s16); second=\$(tolvane -n3 -s16)
+    printf \"%s\n\" \"\$first\" \"\$second\"; [ \"\$first\" != \"\$second\" ]"' \
+  bookworm /dev/null
+echo "tolvane ${version}-1 ($arch) installed and ran in a Debian 12 root of $arch"
