@@ -46,16 +46,18 @@ digest() {
 run_row='^( *\{"([^"]*)", "([^"]*)", ")[^"]*("\},)$'
 while IFS= read -r line; do
   if [[ $line =~ $run_row ]]; then
-    head=${BASH_REMATCH[1]} instant=${BASH_REMATCH[2]} args=${BASH_REMATCH[3]}
+    head=${BASH_REMATCH[1]} instant=${BASH_REMATCH[2]} words=${BASH_REMATCH[3]}
     tail=${BASH_REMATCH[4]}
     # shellcheck disable=SC2086 # the arguments are split at spaces, as the test splits them
-    out=$(at "$instant" $args && echo .)
+    out=$(at "$instant" $words && echo .)
     out=${out%.}
     line=$head${out//$'\n'/'\n'}$tail
   elif [[ $line =~ ^\ *\{0x[0-9A-F]{2},\ 0x ]]; then
-    for flags in $(grep -o '{0x[0-9A-F]*' <<<"$line" | cut -c4-); do
-      line=$(sed "s/{0x$flags, 0x[0-9A-F]*u}/{0x$flags, 0x$(digest "$flags")u}/" <<<"$line")
-    done
+    row="   "
+    while read -r flags; do
+      row+=" {0x$flags, 0x$(digest "$flags")u},"
+    done < <(grep -o '{0x[0-9A-F]*' <<<"$line" | cut -c4-)
+    line=$row
   fi
   printf '%s\n' "$line"
 done <"$file" >"$work/answers.h"
