@@ -11,6 +11,7 @@
 #include "cli/parse.h"
 #include "gen/generator.h"
 #include "gen/random_lcg.h"
+#include "password_rules.h"
 
 namespace {
 
@@ -46,24 +47,6 @@ void check_outcome(const Options& options) {
   }
 }
 
-void check_password(std::string_view password, const Pool& pool, std::uint8_t flags) {
-  const std::string_view allowed(pool.chars.data(), static_cast<std::size_t>(pool.n));
-  bool letter = false;
-  bool digit = false;
-  for (std::size_t i = 0; i < password.size(); ++i) {
-    const char c = password[i];
-    check(allowed.find(c) != std::string_view::npos, "only pool characters");
-    letter = letter || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    digit = digit || (c >= '0' && c <= '9');
-    if ((flags & FLAG_NO_SEQUENCES) != 0 && i > 0) {
-      const int step = c - password[i - 1];
-      check(step < -1 || step > 1, "no forbidden pair under -q");
-    }
-  }
-  check(letter, "a letter");
-  check((flags & FLAG_REQUIRE_DIGIT) == 0 || digit, "a digit under -r");
-}
-
 void generate_and_check(Options& options, std::uint32_t seed) {
   const std::uint8_t flags = options.flags;
   const Pool pool = build_pool(flags);
@@ -74,7 +57,8 @@ void generate_and_check(Options& options, std::uint32_t seed) {
     const std::span<char> view(password.data(), static_cast<std::size_t>(options.size));
     check(make_password(options, pool, view), "the exact source never fails");
     check(options.flags == flags, "state bits cleared after each password");
-    check_password({view.data(), view.size()}, pool, flags);
+    const std::string fault = password_fault({view.data(), view.size()}, options.size, flags);
+    check(fault.empty(), fault.c_str());
   }
 }
 

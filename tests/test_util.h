@@ -1,6 +1,6 @@
-// What the tests share, as ninja has test.h: the flag shorthands, the character sets as the tests
-// spell them, the banner's shape, a writer into a string, and ways to run the generator and read
-// back what it wrote.
+// What the tests share, as ninja has test.h: the flag shorthands, the password rules
+// (password_rules.h), the banner's shape, a writer into a string, and ways to run the generator and
+// read back what it wrote.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,14 +12,11 @@
 #include <vector>
 
 #include "gen/generator.h"
+#include "password_rules.h"
 #include "version.h"
 
 inline constexpr std::uint8_t U = FLAG_UPPER_ONLY, L = FLAG_LOWER_ONLY, A = FLAG_ALPHA_ONLY,
                               Y = FLAG_SYMBOLS, Q = FLAG_NO_SEQUENCES, R = FLAG_REQUIRE_DIGIT;
-
-// Written out here, not taken from the generator, so that a wrong set there fails.
-inline const std::string UPPER = "ABCDEFGHIJKLMNOPQRSTUVWXYZ", LOWER = "abcdefghijklmnopqrstuvwxyz",
-                         DIGITS = "0123456789", SYMBOLS = "!#$%&*+-.:=?@^_|";
 
 // Whether text has shape, in which 'U' stands for an upper-case letter, 'l' for a lower-case
 // one, '9' for a digit and '_' for a digit or a blank, any other character for itself.
@@ -55,9 +52,9 @@ inline std::size_t banner_length(std::string_view text, std::string_view source_
   return starts ? head.size() + when.size() + tail.size() : 0;
 }
 
-// Whether line is a password of size letters and digits, the default pool's characters.
+// Whether line is a password of size characters under the default options.
 inline bool is_password(std::string_view line, std::size_t size) {
-  return line.size() == size && line.find_first_not_of(UPPER + LOWER + DIGITS) == line.npos;
+  return password_fault(line, static_cast<std::int32_t>(size), 0).empty();
 }
 
 // Whether text is count such passwords, a line each.

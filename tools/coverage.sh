@@ -8,11 +8,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-coverage}
 
-common=(src/cli src/gen/clock.cc src/gen/generator.cc src/gen/memory.h src/gen/memory_posix.cc)
-lcg_files=("${common[@]}" src/gen/random_lcg.cc src/gen/random_lcg.h)
-system_files=("${common[@]}" src/gen/random_system.cc src/gen/uniform.h src/gen/system_stream_linux.cc
-  src/gen/chacha20.cc)
-
 # One tree builds and tests both sources; each is measured on its own programs, since the other
 # source's compile the same files another way.
 CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_COVERAGE=ON \
@@ -24,15 +19,14 @@ LLVM_PROFILE_FILE="$PWD/$build/profiles/%p.profraw" ctest --test-dir "$build" -j
 llvm-profdata merge -sparse "$build"/profiles/*.profraw -o "$build/tests.profdata"
 
 measure() {
-  local source=$1 files objects test
+  local source=$1 program=$build/tolvane files objects test
+  [[ $source == lcg ]] && program=$build/tolvane_lcg
+  # The files of src/ compiled into the program, as its coverage map names them: a file is
+  # measured from the build that first links it in, with no list to forget it in.
+  mapfile -t files < <(llvm-cov export -summary-only -instr-profile="$build/tests.profdata" \
+    "$program" | grep -o '"filename":"[^"]*"' | cut -d'"' -f4 | grep -F "$PWD/src/" | sort -u)
   # The program and every test program of this source: each holds some of src/.
-  if [[ $source == lcg ]]; then
-    files=("${lcg_files[@]}")
-    objects=("$build/tolvane_lcg")
-  else
-    files=("${system_files[@]}")
-    objects=("$build/tolvane")
-  fi
+  objects=("$program")
   # Test programs named for the other source are its; those named for neither draw nothing.
   local other=lcg
   [[ $source == lcg ]] && other=system

@@ -25,9 +25,7 @@ TEST(ReportMessage, WritesBannerThenMessageAndReturnsStatus) {
                       {MSG_CASE_CONFLICT, STATUS_PARAMETER_ERROR},
                       {MSG_RULES_CONFLICT, STATUS_PARAMETER_ERROR}};
   for (const Row& row : rows) {
-    Options options;
-    options.message = row.message;
-    options.status = row.status;
+    const Options options{.status = row.status, .message = row.message};
     written.clear();
     blocks_before_failure = -1;
     EXPECT_EQ(report_message(options, write_to_string), row.status);
@@ -41,8 +39,7 @@ TEST(ReportMessage, WritesBannerThenMessageAndReturnsStatus) {
 }
 
 TEST(SetParameterError, RecordsTextAndStatus) {
-  Options options;
-  options.message = HELP_TEXT;
+  Options options{.message = HELP_TEXT};
   EXPECT_EQ(set_parameter_error(options, MSG_CASE_CONFLICT), STATUS_PARAMETER_ERROR);
   EXPECT_EQ(options.message, MSG_CASE_CONFLICT);
   EXPECT_EQ(options.status, STATUS_PARAMETER_ERROR);

@@ -24,8 +24,7 @@ Options parse(const std::vector<std::string>& args) {
   std::vector<const char*> argv{"tolvane"};
   for (const std::string& arg : args)
     argv.push_back(arg.c_str());
-  Options options;
-  options.flags = 0xFF;  // the walk must reset whatever the record held
+  Options options{.flags = 0xFF};  // the walk must reset whatever the record held
   parse_arguments(options, static_cast<int>(argv.size()), argv.data());
   return options;
 }

@@ -22,6 +22,7 @@
 #include <fstream>
 #endif
 
+#include "lcg_answers.h"
 #include "program.h"
 #include "run_program.h"
 #include "test_util.h"
@@ -221,11 +222,13 @@ TEST(Messages, BannerThenExactTextAndStatus) {
     expect_run(row);
 }
 
-TEST(Passwords, LinesOfSizeFromThePool) {
+// Every line a password that keeps the rules of its options.
+TEST(Passwords, LinesOfSizeThatKeepTheirRules) {
   struct Row {
     std::vector<std::string> args;
-    std::size_t count, size;
-    std::string pool = UPPER + LOWER + DIGITS;
+    std::size_t count;
+    std::int32_t size;
+    std::uint8_t flags = 0;
     Stdout mode = Stdout::Capture;
     const char* shim = nullptr;
     int status = 0;
@@ -233,26 +236,25 @@ TEST(Passwords, LinesOfSizeFromThePool) {
   };
   std::vector<Row> rows = {
       {{}, 1, 8},
-      {{"-s12", "-n3", "-y"}, 3, 12, UPPER + LOWER + DIGITS + SYMBOLS},
+      {{"-s12", "-n3", "-y"}, 3, 12, Y},
       {{"-n32767"}, 32767, 8},
-      {{"-n32767", "-s32", "-y", "-q"}, 32767, 32, UPPER + LOWER + DIGITS + SYMBOLS},
+      {{"-n32767", "-s32", "-y", "-q"}, 32767, 32, Y | Q},
       {{"--number=100", "--size=4"}, 100, 4},
-      {{"-u", "-n50"}, 50, 8, UPPER + DIGITS},
-      {{"-l", "-a", "-n50"}, 50, 8, LOWER},
-      {{"-uay", "-n50"}, 50, 8, UPPER + SYMBOLS},
-      {{"--include-symbols", "-a", "-n50"}, 50, 8, UPPER + LOWER + SYMBOLS},
-      {{repeat("-", 99'999, 'y')}, 1, 8, UPPER + LOWER + DIGITS + SYMBOLS},
-      {std::vector<std::string>(10'000, "-q"), 1, 8},
+      {{"-u", "-n50"}, 50, 8, U},
+      {{"-l", "-a", "-n50"}, 50, 8, L | A},
+      {{"-uay", "-n50"}, 50, 8, U | A | Y},
+      {{"--include-symbols", "-a", "-n50"}, 50, 8, A | Y},
+      {{repeat("-", 99'999, 'y')}, 1, 8, Y},
+      {std::vector<std::string>(10'000, "-q"), 1, 8, Q},
       {{repeat("--size=", 99'993, '0', "12")}, 1, 12},
   };
 #ifndef _WIN32
   // A non-blocking pipe whose reader takes a little at a time gets every byte.
-  rows.push_back({{"-n32767", "-s32"}, 32767, 32, UPPER + LOWER + DIGITS, Stdout::SlowNonBlocking});
+  rows.push_back({{"-n32767", "-s32"}, 32767, 32, 0, Stdout::SlowNonBlocking});
 #ifdef OUTPUT_SHIM
   // Every password written, and then a close that reports a lost write.
-  const std::string pool = UPPER + LOWER + DIGITS;
-  rows.push_back({{}, 1, 8, pool, Stdout::Capture, "fail_close", 1, WRITE_ERROR});
-  rows.push_back({{"-n100"}, 100, 8, pool, Stdout::Capture, "fail_close", 1, WRITE_ERROR});
+  rows.push_back({{}, 1, 8, 0, Stdout::Capture, "fail_close", 1, WRITE_ERROR});
+  rows.push_back({{"-n100"}, 100, 8, 0, Stdout::Capture, "fail_close", 1, WRITE_ERROR});
 #endif
 #endif
   for (const Row& row : rows) {
@@ -265,16 +267,14 @@ TEST(Passwords, LinesOfSizeFromThePool) {
     EXPECT_EQ(result.err, row.err);
     const std::vector<std::string> lines = lines_of(result.out);
     ASSERT_EQ(lines.size(), row.count);
-    for (const std::string& line : lines) {
-      ASSERT_EQ(line.size(), row.size) << line;
-      ASSERT_EQ(line.find_first_not_of(row.pool), std::string::npos) << line;
-    }
+    for (const std::string& line : lines)
+      ASSERT_EQ(password_fault(line, row.size, row.flags), "") << line;
   }
 }
 
 #if defined(LIBFAKETIME_PATH)
-// The built program under a frozen clock (libfaketime), against passwords worked out once from
-// the algorithm alone: the seed is the reading in milliseconds modulo 2^32, and every row's
+// The built program under a frozen clock (libfaketime), against the lines lcg_answers.h pins:
+// the seed is the reading in milliseconds modulo 2^32, and every row's
 // passwords follow from it. A program that ignores the clock, draws from another source, or
 // draws, repairs or redraws differently prints other lines. Every machine prints the same lines:
 // each instant's milliseconds are a whole number of eighths of a second, which libfaketime's
@@ -283,32 +283,6 @@ TEST(Passwords, LinesOfSizeFromThePool) {
 TEST(KnownAnswers, TheClockReadingGivesTheseLines) {
   if (SYSTEM_SOURCE)
     GTEST_SKIP() << "the operating system's source has no known answers";
-  struct Row {
-    const char* instant;  // UTC
-    std::vector<std::string> args;
-    std::string out;
-  };
-  const std::vector<Row> rows = {
-      {"2026-01-01 00:00:00.000", {}, "TAOnjc0f\n"},
-      {"2026-03-14 15:09:26.250", {"-s4"}, "DqCu\n"},
-      {"2026-03-14 15:09:26.250", {"-s32"}, "DqCuPfSSabIbM3byZg15oo5ejtdnDem3\n"},
-      {"2026-06-30 23:59:59.875", {"-n3"}, "OY3Ae3nd\nlQeylH0d\ntPSdTIkZ\n"},
-      {"2026-12-08 12:00:00.500",
-       {"-y", "-q", "-s16", "-n2"},
-       "5dnuZeWcfGL9mvC0\nQBdY5Z%u0Dv|3Fj@\n"},
-      // Drawn PLTfoMjM: the digit repair plants 2 over its last character.
-      {"2026-02-02 02:02:02.000", {"-r"}, "PLTfoMj2\n"},
-      // Drawn 4084: the letter repair plants G over its last character.
-      {"2026-04-04 04:27:25.875", {"-s4"}, "408G\n"},
-      // Drawn |&.|: the digit lands on "&", then the letter F on the digit; without its digit
-      // that one is drawn again, the stream running on.
-      {"2026-05-05 05:06:16.375", {"-r", "-y", "-s4"}, "KG4S\n"},
-      // Drawn G491: the first character is the only letter, so nothing is planted.
-      {"2026-07-07 07:07:51.625", {"-s4"}, "G491\n"},
-      // The clock starting at .875 and moving half a second at each reading (libfaketime's "i"):
-      // read once, it gives the lines of .875; read twice, the next second's seconds.
-      {"@2026-06-30 23:59:59.875 i0.5", {"-n3"}, "OY3Ae3nd\nlQeylH0d\ntPSdTIkZ\n"},
-  };
   // libfaketime preloaded as the faketime command would, less the command's shared memory and
   // semaphores, which qemu-user cannot give. AddressSanitizer's allocator reads the monotonic
   // clock when it first maps memory for a size of block, which the C++ library's start does
@@ -322,10 +296,14 @@ TEST(KnownAnswers, TheClockReadingGivesTheseLines) {
     env.push_back(std::string("ASAN_OPTIONS=allocator_release_to_os_interval_ms=-1:") +
                   (options != nullptr ? options : ""));
   }
-  for (const Row& row : rows) {
-    SCOPED_TRACE(std::string(row.instant) + " " + describe(row.args));
+  for (const LcgRun& row : LCG_RUNS) {
+    std::vector<std::string> args;
+    std::istringstream words(row.args);
+    for (std::string word; words >> word;)
+      args.push_back(word);
+    SCOPED_TRACE(std::string(row.instant) + " " + describe(args));
     env[3] = std::string("FAKETIME=") + row.instant;
-    const RunResult result = run_program(TOLVANE_PATH, row.args, Stdout::Capture, env);
+    const RunResult result = run_program(TOLVANE_PATH, args, Stdout::Capture, env);
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(result.out, row.out);
     EXPECT_EQ(result.err, "");

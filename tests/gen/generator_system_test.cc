@@ -32,10 +32,9 @@ double threshold(std::size_t degrees) {
 
 TEST(SystemSource, EveryPoolCharacterAppearsWithItsExpectedFrequency) {
   for (const std::uint8_t flags : {std::uint8_t(0), Y}) {
-    Options options;
-    options.flags = flags;
-    options.size = 32;  // long enough that a password without a letter, and so a repair, never
-                        // occurs (below 1e-15), leaving the raw draws
+    // Long enough that a password without a letter, and so a repair, never occurs (below
+    // 1e-15), leaving the raw draws.
+    Options options{.size = 32, .flags = flags};
     const Pool pool = build_pool(flags);
     const std::string chars = pool_text(pool);
     ASSERT_TRUE(random_start(nullptr));

@@ -1,6 +1,7 @@
 // The system source's samplers on a scripted stream, which decides every byte: the pool's indexes
-// two from each unit of two bytes, the first low, the repairs' a byte each, nothing drawn without
-// a good stream, and nothing left in its buffers at the end.
+// two from each unit of two bytes, the repairs' a byte each, every fill used in the stream's
+// order, whatever its size, nothing drawn without a good stream, and nothing left in its buffers
+// at the end.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,10 +14,11 @@
 
 namespace {
 
-std::vector<unsigned char> script;  // the stream's bytes in order
+std::vector<unsigned char> script;  // the stream's bytes, over and over
 std::size_t script_next = 0;
 std::size_t fills_before_failure = 1000;
-std::span<unsigned char> locked;  // what the source asked to keep out of swap
+std::vector<std::vector<unsigned char>> fills;  // what each fill gave
+std::span<unsigned char> locked;                // what the source asked to keep out of swap
 
 }  // namespace
 
@@ -30,7 +32,8 @@ bool stream_fill(StreamKey& /*key*/, std::span<unsigned char> out) {
     return false;
   }
   for (unsigned char& byte : out)
-    byte = script_next < script.size() ? script[script_next++] : 0;
+    byte = script[script_next++ % script.size()];
+  fills.emplace_back(out.begin(), out.end());
   return true;
 }
 
@@ -40,85 +43,68 @@ void lock_memory(const void* data, std::size_t size) {
 
 namespace {
 
-// The batches' sizes in units: a short one first, for a run of a few passwords.
-constexpr std::size_t FIRST_UNITS = 128, UNITS = 2048;
-
-// Units spread over all values, and those at the rejection bound, for each pool's n and some odd
-// ones, drawn in runs of every length: each unit kept gives its two indexes in the order of the
-// units, a unit rejected gives none, and a run that the rest of a batch cannot hold starts the
-// next batch, the rest never handed out.
-TEST(SystemSource, ThePoolsIndexesComeTwoFromEachUnitInTheStreamsOrder) {
+// Every unit once, in an order unlike the units', drawn in runs of every length, for each pool's
+// n and some odd ones. A run is the next indexes of the latest fill, as indexes_from_units makes
+// them (uniform_test.cc); a fill is made only for a run that what is left of the last one cannot
+// hold, and that rest is never handed out. So every index handed out is uniform and independent,
+// whatever the size of a fill.
+TEST(SystemSource, RunsAreTheNextIndexesOfTheLatestFill) {
+  script.clear();
+  for (std::uint32_t k = 0; k < 65536; ++k) {
+    script.push_back(static_cast<unsigned char>(k * 40503 + 13));
+    script.push_back(static_cast<unsigned char>((k * 40503 + 13) >> 8));
+  }
   for (const std::int32_t n : {26, 36, 42, 52, 62, 68, 78, 37, 255}) {
     SCOPED_TRACE(n);
-    const auto width = static_cast<std::uint32_t>(n);
-    const std::uint32_t bound = REJECTED_LOW_UNITS[static_cast<std::size_t>(n)];
-    // The units whose low half of unit * n * n is just below the bound, and at it.
-    std::vector<std::uint32_t> edges;
-    for (std::uint32_t unit = 0; unit < 65536; ++unit) {
-      const std::uint32_t low = unit * width * width & 0xFFFF;
-      if (low + 1 == bound || low == bound)
-        edges.push_back(unit);
-    }
-    std::vector<std::uint32_t> units;
-    for (std::uint32_t k = 0; k < FIRST_UNITS + 5 * UNITS; ++k)
-      units.push_back(k % 7 == 0 && !edges.empty() ? edges[k / 7 % edges.size()]
-                                                   : (k * 40503 + 13) & 0xFFFF);
-    script.clear();
-    for (const std::uint32_t unit : units) {
-      script.push_back(static_cast<unsigned char>(unit));
-      script.push_back(static_cast<unsigned char>(unit >> 8));
-    }
-    // Each batch's indexes, as the units read first byte low give them.
-    std::vector<std::vector<std::uint8_t>> batches;
-    for (std::size_t first = 0; first < units.size();) {
-      const std::size_t size = first == 0 ? FIRST_UNITS : UNITS;
-      batches.emplace_back();
-      for (std::size_t k = first; k < first + size; ++k) {
-        if ((units[k] * width * width & 0xFFFF) >= bound) {
-          batches.back().push_back(static_cast<std::uint8_t>(units[k] * width >> 16));
-          batches.back().push_back(
-              static_cast<std::uint8_t>((units[k] * width & 0xFFFF) * width >> 16));
-        }
-      }
-      first += size;
-    }
+    fills.clear();
     ASSERT_TRUE(random_start(nullptr));
-    std::size_t batch = 0, next = 0;
-    for (std::size_t count = 1; batch + 1 < batches.size(); count = count % RUN_MAX + 1) {
-      if (batches[batch].size() - next < count) {
-        ++batch;
-        next = 0;
-      }
+    std::vector<std::uint8_t> batch;  // the indexes of the latest fill
+    std::size_t next = 0;             // the first of them not handed out
+    for (std::size_t runs = 0, count = 1; runs < 10000; ++runs, count = count % RUN_MAX + 1) {
+      const std::size_t fills_before = fills.size();
       const std::uint8_t* run = random_run(n, count);
       ASSERT_NE(run, nullptr);
-      ASSERT_TRUE(std::equal(run, run + count, batches[batch].begin() + std::ptrdiff_t(next)))
-          << "batch " << batch << ", index " << next;
+      if (fills.size() != fills_before) {
+        ASSERT_EQ(fills.size(), fills_before + 1) << "a fill never drawn from";
+        ASSERT_LT(batch.size() - next, count) << "a fill made while the last one held the run";
+        batch.resize(fills.back().size());
+        batch.resize(indexes_from_units(fills.back(), n, batch.data()));
+        next = 0;
+      }
+      ASSERT_LE(next + count, batch.size());
+      ASSERT_TRUE(std::equal(run, run + count, batch.begin() + std::ptrdiff_t(next)))
+          << "run " << runs;
       next += count;
     }
     random_finish();
   }
 }
 
-// The repairs' draws take the bytes of fills of their own, a byte each, in the stream's order,
-// after the pool's first batch, and leave the pool's indexes as they were.
+// The repairs' draws take the bytes of fills of their own, a byte each, in the stream's order from
+// where the pool's fill ended, every byte of a fill before the next; the pool's indexes go on
+// where they stood.
 TEST(SystemSource, RepairsTakeTheirOwnBytesInTheStreamsOrder) {
   script.clear();
-  for (std::size_t place = 0; place < 2 * FIRST_UNITS + 3 * 256; ++place)
+  for (std::size_t place = 0; place < 4099; ++place)
     script.push_back(static_cast<unsigned char>(place * 89 + 7));
   for (const std::int32_t n : {10, 26, 32}) {
     SCOPED_TRACE(n);
-    std::vector<std::int32_t> expected;
-    for (std::size_t place = 2 * FIRST_UNITS; place < script.size(); ++place) {
-      const std::int32_t index = index_from_byte(script[place], n);
+    ASSERT_TRUE(random_start(nullptr));
+    ASSERT_NE(random_run(62, 2), nullptr);
+    std::vector<std::uint8_t> pool(fills.back().size());
+    pool.resize(indexes_from_units(fills.back(), 62, pool.data()));
+    std::vector<std::int32_t> expected, drawn;
+    for (std::size_t place = script_next; expected.size() < 1000; ++place) {
+      const std::int32_t index = index_from_byte(script[place % script.size()], n);
       if (index != BYTE_REJECTED)
         expected.push_back(index);
     }
-    ASSERT_TRUE(random_start(nullptr));
-    ASSERT_NE(random_run(62, 2), nullptr);  // fixes the pool's batch, which repairs leave be
-    std::vector<std::int32_t> drawn;
     while (drawn.size() < expected.size())
       drawn.push_back(random_index(n));
     EXPECT_EQ(drawn, expected);
+    const std::uint8_t* run = random_run(62, 2);
+    ASSERT_NE(run, nullptr);
+    EXPECT_TRUE(std::equal(run, run + 2, pool.begin() + 2)) << "the pool's indexes moved on";
     random_finish();
   }
 }
