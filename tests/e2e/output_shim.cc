@@ -1,6 +1,5 @@
 // Preloaded to make standard output fail the way some devices and file systems do. SHIM_MODE in
 // the environment names a row of MODES, which says all that the shim does in that run.
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -11,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "shim.h"
 
 namespace {
 
@@ -58,20 +59,8 @@ const Mode MODES[] = {
 };
 
 const Mode& mode() {
-  static const Mode* const chosen = [] {
-    const char* name = std::getenv("SHIM_MODE");
-    for (const Mode& row : MODES)
-      if (name != nullptr && std::strcmp(row.name, name) == 0)
-        return &row;
-    std::fprintf(stderr, "output shim: no mode \"%s\"\n", name != nullptr ? name : "");
-    std::abort();
-  }();
-  return *chosen;
-}
-
-template <typename Fn>
-Fn next_definition(const char* name) {
-  return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
+  static const Mode& chosen = mode_named_in_environment(MODES);
+  return chosen;
 }
 
 ssize_t real_write(int fd, const void* data, size_t size) {

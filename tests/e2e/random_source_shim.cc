@@ -1,6 +1,5 @@
 // Preloaded into the system-source build to stand in for the kernel's random source. SHIM_MODE in
 // the environment names a row of MODES, which says all that the shim does in that run.
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/mman.h>
@@ -14,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "shim.h"
 
 namespace {
 
@@ -55,15 +56,8 @@ const Mode MODES[] = {
 };
 
 const Mode& mode() {
-  static const Mode* const chosen = [] {
-    const char* name = std::getenv("SHIM_MODE");
-    for (const Mode& row : MODES)
-      if (name != nullptr && std::strcmp(row.name, name) == 0)
-        return &row;
-    std::fprintf(stderr, "random source shim: no mode \"%s\"\n", name != nullptr ? name : "");
-    std::abort();
-  }();
-  return *chosen;
+  static const Mode& chosen = mode_named_in_environment(MODES);
+  return chosen;
 }
 
 bool fixed_key() {
@@ -87,11 +81,6 @@ struct Report {
     }
   }
 } report;
-
-template <typename Fn>
-Fn next_definition(const char* name) {
-  return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
-}
 
 bool is_urandom(const char* path) {
   return std::strcmp(path, "/dev/urandom") == 0;
