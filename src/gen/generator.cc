@@ -6,6 +6,9 @@
 #include "gen/memory.h"
 #include "gen/random.h"
 
+// The draw asks for at most one password's characters at a time.
+static_assert(RUN_MAX == PASSWORD_SIZE_MAX);
+
 namespace {
 
 // The block of passwords being filled. Not on the stack: there the whole 64 KiB would be touched

@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #include "gen/clock.h"
-#include "gen/generator.h"
 
 // What -v names the source by, so that a user can tell the build for real secrets: the operating
 // system's stream, or nothing (empty) for the clock-seeded source. The bound holds every name.
@@ -22,8 +21,6 @@ bool random_start(ClockFn clock);
 // valid until the next call, in the order single draws would give them. Null once the source has
 // failed: it then draws nothing more.
 inline constexpr std::size_t RUN_MAX = 32;
-// The draw asks for at most one password's characters at a time.
-static_assert(RUN_MAX == PASSWORD_SIZE_MAX);
 const std::uint8_t* random_run(std::int32_t n, std::size_t count);
 
 // One index from 0 to n - 1 (n from 1 to 255), or -1 once the source has failed.
