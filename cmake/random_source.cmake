@@ -63,7 +63,8 @@ if(Sodium_FOUND)
   target_link_libraries(tolvane_chacha20 PUBLIC tolvane_flags Sodium::sodium)
 endif()
 
-add_library(tolvane_random_lcg STATIC src/gen/random_lcg.cc)
+# The clock seeds the exact source alone: the system program holds no clock code.
+add_library(tolvane_random_lcg STATIC src/gen/random_lcg.cc src/gen/clock.cc)
 set(tolvane_sources lcg)
 if(system_stream)
   add_library(tolvane_random_system STATIC src/gen/random_system.cc

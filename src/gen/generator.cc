@@ -177,7 +177,7 @@ bool make_password(Options& options, const Pool& pool, std::span<char> password)
   }
 }
 
-Generated generate_passwords(Options& options, WriteFn write, ClockFn clock) {
+Generated write_passwords(Options& options, WriteFn write) {
   const Pool pool = build_pool(options.flags);
   // Whole lines go out in large blocks: one write per 64 KiB, never one per line, and never a
   // line cut at a block's end, so a run that ends early leaves only whole passwords behind.
@@ -186,21 +186,28 @@ Generated generate_passwords(Options& options, WriteFn write, ClockFn clock) {
   const auto size = static_cast<std::size_t>(options.size);
   const auto lines_per_block = static_cast<std::int32_t>(OUTPUT_BLOCK_SIZE / (size + 1));
   const auto lines_at_most = static_cast<std::size_t>(std::min(options.count, lines_per_block));
-  // The source locks its key first: under a lock limit too small for both, the key stays locked.
-  bool random_ok = random_start(clock);
   lock_memory(block.data(), lines_at_most * (size + 1));
-  bool written = true;
-  for (std::int32_t left = options.count; random_ok && written && left > 0;
-       left -= lines_per_block) {
+  for (std::int32_t left = options.count; left > 0; left -= lines_per_block) {
     const auto lines = static_cast<std::size_t>(std::min(left, lines_per_block));
     const std::span<char> lines_block(block.data(), lines * (size + 1));
-    random_ok = fill_block(options, pool, lines_block, size);
-    written = random_ok && write({lines_block.data(), lines_block.size()});
+    const bool filled = fill_block(options, pool, lines_block, size);
+    const bool written = filled && write({lines_block.data(), lines_block.size()});
     wipe(lines_block.data(), lines_block.size());
+    if (!filled) {
+      return Generated::random_failed;
+    }
+    if (!written) {
+      return Generated::write_failed;
+    }
   }
+  return Generated::all;
+}
+
+Generated generate_passwords(Options& options, WriteFn write) {
+  // The source locks its key before the block is locked: under a lock limit too small for both,
+  // the key stays locked.
+  const Generated generated =
+      random_start() ? write_passwords(options, write) : Generated::random_failed;
   random_finish();
-  if (!random_ok) {
-    return Generated::random_failed;
-  }
-  return written ? Generated::all : Generated::write_failed;
+  return generated;
 }

@@ -15,8 +15,8 @@ std::array<std::uint8_t, RUN_MAX> run;
 
 }  // namespace
 
-bool random_start(ClockFn clock) {
-  random_seed(seed_from_clock(clock()));
+bool random_start() {
+  random_seed(seed_from_clock(read_system_clock()));
   return true;
 }
 

@@ -46,7 +46,7 @@ bool refill(std::span<std::uint8_t> out) {
 
 }  // namespace
 
-bool random_start(ClockFn /*clock*/) {
+bool random_start() {
   lock_memory(&secrets, sizeof secrets);
   keyed = stream_start(secrets.key);
   batch_size = BATCH_FIRST;
