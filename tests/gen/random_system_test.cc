@@ -82,7 +82,7 @@ TEST(SystemSource, ThePoolsIndexesComeTwoFromEachUnitInTheStreamsOrder) {
       }
       first += size;
     }
-    ASSERT_TRUE(random_start(nullptr));
+    ASSERT_TRUE(random_start());
     std::size_t batch = 0, next = 0;
     for (std::size_t count = 1; batch + 1 < batches.size(); count = count % RUN_MAX + 1) {
       if (batches[batch].size() - next < count) {
@@ -113,7 +113,7 @@ TEST(SystemSource, RepairsTakeTheirOwnBytesInTheStreamsOrder) {
       if (index != BYTE_REJECTED)
         expected.push_back(index);
     }
-    ASSERT_TRUE(random_start(nullptr));
+    ASSERT_TRUE(random_start());
     ASSERT_NE(random_run(62, 2), nullptr);  // fixes the pool's batch, which repairs leave be
     std::vector<std::int32_t> drawn;
     while (drawn.size() < expected.size())
@@ -140,7 +140,7 @@ TEST(SystemSource, NothingIsDrawnWithoutAGoodStream) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     script.assign(4096, 0xA5);
-    ASSERT_TRUE(random_start(nullptr));
+    ASSERT_TRUE(random_start());
     fills_before_failure = row.fills;
     if (row.finished)
       random_finish();
@@ -167,7 +167,7 @@ TEST(SystemSource, NothingIsDrawnWithoutAGoodStream) {
 // left in memory cannot tell a password.
 TEST(SystemSource, TheEndWipesEveryByteDrawn) {
   script.assign(20000, 0xA5);
-  ASSERT_TRUE(random_start(nullptr));
+  ASSERT_TRUE(random_start());
   ASSERT_FALSE(locked.empty());
   for (int k = 0; k < 200; ++k)
     ASSERT_NE(random_run(62, RUN_MAX), nullptr);
