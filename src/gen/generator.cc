@@ -186,7 +186,7 @@ Generated write_passwords(Options& options, WriteFn write) {
   const auto size = static_cast<std::size_t>(options.size);
   const auto lines_per_block = static_cast<std::int32_t>(OUTPUT_BLOCK_SIZE / (size + 1));
   const auto lines_at_most = static_cast<std::size_t>(std::min(options.count, lines_per_block));
-  lock_memory(block.data(), lines_at_most * (size + 1));
+  (void)lock_memory(block.data(), lines_at_most * (size + 1));
   for (std::int32_t left = options.count; left > 0; left -= lines_per_block) {
     const auto lines = static_cast<std::size_t>(std::min(left, lines_per_block));
     const std::span<char> lines_block(block.data(), lines * (size + 1));

@@ -16,7 +16,7 @@ inline void wipe(void* data, std::size_t size) {
   }
 }
 
-// Keeps the pages that hold size bytes at data out of swap, where the system allows it: best
-// effort, never a failure (a small RLIMIT_MEMLOCK refuses it, and the run goes on). Each platform
-// has its own file (memory_posix.cc, memory_win32.cc).
-void lock_memory(const void* data, std::size_t size);
+// Keeps the pages that hold size bytes at data out of swap, where the system allows it; false
+// where it refuses (a small RLIMIT_MEMLOCK), which leaves the run going on unlocked. Each
+// platform has its own file (memory_posix.cc, memory_win32.cc).
+bool lock_memory(const void* data, std::size_t size);
