@@ -34,8 +34,9 @@ bool stream_fill(StreamKey& /*key*/, std::span<unsigned char> out) {
   return true;
 }
 
-void lock_memory(const void* data, std::size_t size) {
+bool lock_memory(const void* data, std::size_t size) {
   locked = {static_cast<unsigned char*>(const_cast<void*>(data)), size};
+  return true;
 }
 
 namespace {
