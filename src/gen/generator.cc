@@ -9,6 +9,12 @@
 // The draw asks for at most one password's characters at a time.
 static_assert(RUN_MAX == PASSWORD_SIZE_MAX);
 
+// c - (previous - 1) is 0, 1 or 2 for the codes from previous - 1 to previous + 1; any other c
+// makes it larger, one below previous - 1 by wrapping round in unsigned arithmetic.
+bool are_neighbours(unsigned char previous, unsigned char c) {
+  return c - (previous - 1u) <= 2u;
+}
+
 namespace {
 
 // The block of passwords being filled. Not on the stack: there the whole 64 KiB would be touched
@@ -32,17 +38,6 @@ std::uint8_t class_bits(std::string_view text) {
   return seen;
 }
 
-// The sequence rule in one compare: c neighbours a character of code p when c lies from p - 1 to
-// p + 1, that is when c - low is at most 2 for low = p - 1, in unsigned arithmetic, where a c
-// below low wraps round to far above it.
-bool is_neighbour_above(unsigned low, unsigned char c) {
-  return c - low <= 2u;
-}
-
-// The low before the first character: its range wraps round to codes 0 and 1, which no pool
-// holds, so the first character always stays.
-constexpr unsigned NO_CHARACTER_BEFORE = ~0u;
-
 void append(Pool& pool, std::string_view set) {
   std::copy(set.begin(), set.end(), pool.chars.begin() + pool.n);
   pool.n += static_cast<std::int32_t>(set.size());
@@ -56,7 +51,10 @@ template <bool kNoSequences>
 bool draw_chars(const Pool& pool, std::span<char> password) {
   char* out = password.data();
   char* const end = out + password.size();
-  unsigned low = NO_CHARACTER_BEFORE;  // of the character kept last
+  // Under -q, are_neighbours(previous, c), with previous - 1 worked out once per character kept
+  // rather than once per draw. Before the first character it is 0 - 1: code 0 is in no pool, nor
+  // is code 1, its neighbour.
+  unsigned below_previous = ~0u;
   while (out != end) {
     const auto count = static_cast<std::size_t>(end - out);
     const std::uint8_t* run = random_run(pool.n, count);
@@ -66,10 +64,10 @@ bool draw_chars(const Pool& pool, std::span<char> password) {
     for (const std::uint8_t* const run_end = run + count; run != run_end; ++run) {
       const auto c = static_cast<unsigned char>(pool.chars[*run]);
       if constexpr (kNoSequences) {
-        if (is_neighbour_above(low, c)) {
+        if (c - below_previous <= 2u) {
           continue;
         }
-        low = c - 1u;
+        below_previous = c - 1u;
       }
       *out++ = static_cast<char>(c);
     }
@@ -104,10 +102,6 @@ bool repair_password(const Options& options, std::span<char> password) {
 
 }  // namespace
 
-bool are_neighbours(unsigned char previous, unsigned char c) {
-  return is_neighbour_above(previous - 1u, c);
-}
-
 Pool build_pool(std::uint8_t flags) {
   Pool pool;
   if ((flags & FLAG_UPPER_ONLY) != 0) {
@@ -129,7 +123,10 @@ Pool build_pool(std::uint8_t flags) {
 
 bool plant_random_char(std::span<char> password, std::string_view set) {
   const std::int32_t c = random_index(static_cast<std::int32_t>(set.size()));
-  const std::int32_t pos = c < 0 ? -1 : random_index(static_cast<std::int32_t>(password.size()));
+  if (c < 0) {
+    return false;
+  }
+  const std::int32_t pos = random_index(static_cast<std::int32_t>(password.size()));
   if (pos < 0) {
     return false;
   }
@@ -138,11 +135,12 @@ bool plant_random_char(std::span<char> password, std::string_view set) {
 }
 
 bool keeps_rules(std::string_view password, std::uint8_t flags) {
-  for (std::size_t i = 1; (flags & FLAG_NO_SEQUENCES) != 0 && i < password.size(); ++i) {
-    if (are_neighbours(static_cast<unsigned char>(password[i - 1]),
-                       static_cast<unsigned char>(password[i]))) {
-      return false;
-    }
+  const auto neighbours = [](char previous, char c) {
+    return are_neighbours(static_cast<unsigned char>(previous), static_cast<unsigned char>(c));
+  };
+  if ((flags & FLAG_NO_SEQUENCES) != 0 &&
+      std::adjacent_find(password.begin(), password.end(), neighbours) != password.end()) {
+    return false;
   }
   const std::uint8_t seen = class_bits(password);
   const bool digit_ok = (flags & FLAG_REQUIRE_DIGIT) == 0 || (seen & FLAG_SAW_DIGIT) != 0;
