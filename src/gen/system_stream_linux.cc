@@ -21,9 +21,6 @@ const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX] = "operating system (ChaCh
 
 namespace {
 
-// Two streams of each key: one for output, one for the key that replaces it.
-constexpr ChaCha20Nonce OUTPUT_NONCE{};
-constexpr ChaCha20Nonce NEXT_KEY_NONCE{1};
 // The kernel's numbers for its random devices (Documentation/admin-guide/devices.txt).
 constexpr unsigned RANDOM_MAJOR = 1;
 constexpr unsigned RANDOM_MINOR = 8;
