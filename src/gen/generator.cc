@@ -21,6 +21,7 @@ namespace {
 // page by page on entry (stack clash protection), which for one short password costs more than
 // making it; here a run touches, and locks, only the pages it fills. Pages of its own, so that
 // nothing else's lock stands in for its own.
+// tests/e2e/no_password_in_memory_test.sh reads it by this name.
 alignas(4096) std::array<char, OUTPUT_BLOCK_SIZE> block;
 
 // The state bits the characters of text set: arithmetic rather than a table, so that the compiler

@@ -28,7 +28,7 @@ struct alignas(4096) Secrets {
   std::array<std::uint8_t, FILL_SIZE> batch;  // at most two indexes from each two bytes
   std::array<std::uint8_t, 256> spare;
 };
-Secrets secrets;
+Secrets secrets;  // tests/e2e/no_password_in_memory_test.sh reads it by this name
 
 std::size_t fill_size = FIRST_FILL_SIZE;
 std::int32_t batch_n = 0;  // the n of the indexes in the batch
