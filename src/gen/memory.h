@@ -9,7 +9,7 @@
 // cannot drop the zeros as stores that nothing reads after.
 inline void* (*const volatile wipe_memset)(void*, int, std::size_t) = std::memset;
 
-// Zeros that stay written over size bytes at data.
+// Writes zeros over size bytes at data, through wipe_memset, so that the compiler keeps them.
 inline void wipe(void* data, std::size_t size) {
   if (size != 0) {  // an empty buffer may have no address, which memset may not be given
     (void)wipe_memset(data, 0, size);
