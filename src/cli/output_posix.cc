@@ -57,12 +57,12 @@ Target target_of(int fd) {
     return {};
   }
   if (!S_ISREG(info.st_mode)) {
-    return {false, S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode) || S_ISCHR(info.st_mode)};
+    return {.drained = S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode) || S_ISCHR(info.st_mode)};
   }
   // The offset, or the end for a descriptor that appends; F_GETFL fails only on a descriptor
   // fstat has just refused. Only a guess: another process may append before the write lands.
   const bool appends = (fcntl(fd, F_GETFL) & O_APPEND) != 0;
-  return {true, false, appends ? info.st_size : lseek(fd, 0, SEEK_CUR)};
+  return {.file = true, .start = appends ? info.st_size : lseek(fd, 0, SEEK_CUR)};
 }
 
 // A size limit (RLIMIT_FSIZE) that will stop a regular file part way through block is known
@@ -115,8 +115,10 @@ void cut_partial_line(int fd, std::string_view written) {
   if (!file_ends_there) {
     return;  // the line stays cut; the status says the output is incomplete
   }
-  (void)!ftruncate(fd, end - cut_line);
-  (void)lseek(fd, 0, SEEK_END);  // a shared offset follows the cut; if the cut failed it is there
+  // A shared offset follows the cut; a cut that failed leaves the line, and the offset at the end.
+  if (ftruncate(fd, end - cut_line) == 0) {
+    (void)lseek(fd, 0, SEEK_END);
+  }
 }
 
 // A signal that ends the run (Ctrl-C, kill, a closed terminal) arriving while the kernel copies
