@@ -6,7 +6,8 @@
 #include <cstdint>
 
 // What -v names the source by, so that a user can tell the build for real secrets: the operating
-// system's stream, or nothing (empty) for the clock-seeded source. The bound holds every name.
+// system's stream (cmake/random_source.cmake names each), or nothing (empty) for the
+// clock-seeded source. The bound holds every name.
 inline constexpr std::size_t RANDOM_SOURCE_NAME_MAX = 48;
 extern const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX];
 

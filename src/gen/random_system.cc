@@ -10,6 +10,9 @@
 #include "gen/random.h"
 #include "gen/system_stream.h"
 #include "gen/uniform.h"
+#include "random_source_name.h"
+
+const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX] = TOLVANE_RANDOM_SOURCE_NAME;
 
 namespace {
 

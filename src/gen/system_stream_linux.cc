@@ -11,13 +11,10 @@
 
 #include "gen/chacha20.h"
 #include "gen/memory.h"
-#include "gen/random.h"
 #include "gen/system_stream.h"
 #include "gen/wait.h"
 
 static_assert(std::is_same_v<StreamKey, ChaCha20Key>);
-
-const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX] = "operating system (ChaCha20, libsodium)";
 
 namespace {
 
