@@ -117,6 +117,7 @@ bool stream_fill(StreamKey& key, std::span<unsigned char> out) {
   ChaCha20Key next;
   chacha20_keystream(next, key, NEXT_KEY_NONCE);
   key = next;
+  // next is now the live key, on the stack, which is never locked: only the locked copy stays.
   wipe(next.data(), next.size());
   return true;
 }
