@@ -28,15 +28,13 @@ alignas(4096) std::array<char, OUTPUT_BLOCK_SIZE> block;
 // can test many characters at once. Setting bit 5 folds the capitals onto the small letters, and
 // nothing else onto them.
 std::uint8_t class_bits(std::string_view text) {
-  const std::uint8_t seen =
-      std::accumulate(text.begin(), text.end(), std::uint8_t{0}, [](std::uint8_t bits, char c) {
-        const auto code = static_cast<std::uint8_t>(c);
-        const bool letter = static_cast<std::uint8_t>((code | 0x20u) - 'a') < 26u;
-        const bool digit = static_cast<std::uint8_t>(code - '0') < 10u;
-        return static_cast<std::uint8_t>(bits | (letter ? FLAG_SAW_LETTER : 0) |
-                                         (digit ? FLAG_SAW_DIGIT : 0));
-      });
-  return seen;
+  return std::accumulate(text.begin(), text.end(), std::uint8_t{0}, [](std::uint8_t bits, char c) {
+    const auto code = static_cast<std::uint8_t>(c);
+    const bool letter = static_cast<std::uint8_t>((code | 0x20u) - 'a') < 26u;
+    const bool digit = static_cast<std::uint8_t>(code - '0') < 10u;
+    return static_cast<std::uint8_t>(bits | (letter ? FLAG_SAW_LETTER : 0) |
+                                     (digit ? FLAG_SAW_DIGIT : 0));
+  });
 }
 
 void append(Pool& pool, std::string_view set) {

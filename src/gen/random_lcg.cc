@@ -5,8 +5,8 @@
 
 #include "gen/random.h"
 
-const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX] =
-    "";  // the clock-seeded build names no source
+// The clock-seeded build names no source.
+const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX] = "";
 
 namespace {
 

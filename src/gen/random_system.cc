@@ -103,6 +103,4 @@ std::int32_t random_index(std::int32_t n) {
 void random_finish() {
   keyed = false;
   wipe(&secrets, sizeof secrets);
-  batch_next = batch_end = 0;
-  spare_next = secrets.spare.size();
 }
