@@ -26,8 +26,8 @@ wine() {
 wine -v >"$build/banner.txt"
 cat -A "$build/banner.txt"
 # random_source.txt: the stream configure chose, and the name its banner gives.
-{ read -r stream; read -r name; } <"$build/random_source.txt"
-[[ $stream == win32 ]] && grep -qxF "Random source: $name"$'\r' "$build/banner.txt" ||
+{ read -r stream; read -r source_name; } <"$build/random_source.txt"
+[[ $stream == win32 ]] && grep -qxF "Random source: $source_name"$'\r' "$build/banner.txt" ||
   fail "the zip's program is not the system build on BCryptGenRandom"
 [[ $(grep -c $'\r$' "$build/banner.txt") -eq $(wc -l <"$build/banner.txt") ]] ||
   fail "a banner line does not end in CR LF"
