@@ -126,11 +126,10 @@ bool plant_random_char(std::span<char> password, std::string_view set) {
     return false;
   }
   const std::int32_t pos = random_index(static_cast<std::int32_t>(password.size()));
-  if (pos < 0) {
-    return false;
+  if (pos >= 0) {
+    password[static_cast<std::size_t>(pos)] = set[static_cast<std::size_t>(c)];
   }
-  password[static_cast<std::size_t>(pos)] = set[static_cast<std::size_t>(c)];
-  return true;
+  return pos >= 0;
 }
 
 bool keeps_rules(std::string_view password, std::uint8_t flags) {
