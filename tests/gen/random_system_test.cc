@@ -16,11 +16,14 @@ namespace {
 std::vector<unsigned char> script;  // the stream's bytes in order
 std::size_t script_next = 0;
 std::size_t fills_before_failure = 1000;
-std::span<unsigned char> locked;  // what the source asked to keep out of swap
+std::span<unsigned char> locked;    // what the source last kept out of swap
+std::size_t lock_limit = SIZE_MAX;  // the most one lock may take, as RLIMIT_MEMLOCK allows
+const unsigned char* key_at = nullptr;
 
 }  // namespace
 
-bool stream_start(StreamKey& /*key*/) {
+bool stream_start(StreamKey& key) {
+  key_at = key.data();
   script_next = 0;
   return true;
 }
@@ -35,6 +38,9 @@ bool stream_fill(StreamKey& /*key*/, std::span<unsigned char> out) {
 }
 
 bool lock_memory(const void* data, std::size_t size) {
+  if (size > lock_limit) {
+    return false;
+  }
   locked = {static_cast<unsigned char*>(const_cast<void*>(data)), size};
   return true;
 }
@@ -177,6 +183,19 @@ TEST(SystemSource, TheEndWipesEveryByteDrawn) {
   ASSERT_NE(std::count(locked.begin(), locked.end(), 0), std::ptrdiff_t(locked.size()));
   random_finish();
   EXPECT_EQ(std::count(locked.begin(), locked.end(), 0), std::ptrdiff_t(locked.size()));
+}
+
+// Under a lock limit too small for the whole region, the key is locked on its own: the output
+// block, locked after the source has started, must never hold a lock the key lacks.
+TEST(SystemSource, ALimitTooSmallForTheRegionStillLocksTheKey) {
+  locked = {};
+  lock_limit = 4096;
+  ASSERT_TRUE(random_start());
+  lock_limit = SIZE_MAX;
+  ASSERT_NE(key_at, nullptr);
+  EXPECT_LE(locked.data(), key_at);
+  EXPECT_GE(locked.data() + locked.size(), key_at + sizeof(StreamKey));
+  random_finish();
 }
 
 }  // namespace
