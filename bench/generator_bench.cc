@@ -16,7 +16,7 @@ void BM_make_password(benchmark::State& state) {
   options.size = static_cast<std::int32_t>(state.range(1));
   const Pool pool = build_pool(options.flags);
   std::array<char, PASSWORD_SIZE_MAX> password{};
-  random_start(read_system_clock);
+  random_start();
   for (auto _ : state) {
     benchmark::DoNotOptimize(
         make_password(options, pool, std::span<char>(password.data(), std::size_t(options.size))));

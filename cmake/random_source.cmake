@@ -3,7 +3,7 @@
 #
 # Each source is a library, tolvane_random_<source>, that a program links beside the rest
 # (tolvane_core), which is compiled once for both: the source is chosen at link time alone. The
-# system source names its stream itself (RANDOM_SOURCE_NAME, in each stream's file).
+# system source's name is the stream's, below.
 
 set(TOLVANE_RANDOM_SOURCE system CACHE STRING
     "Random source: system (the OS's secure source) or lcg (clock-seeded, exact and reproducible: \
@@ -63,7 +63,8 @@ if(Sodium_FOUND)
   target_link_libraries(tolvane_chacha20 PUBLIC tolvane_flags Sodium::sodium)
 endif()
 
-add_library(tolvane_random_lcg STATIC src/gen/random_lcg.cc)
+# The clock seeds the exact source alone: the system program holds no clock code.
+add_library(tolvane_random_lcg STATIC src/gen/random_lcg.cc src/gen/clock.cc)
 set(tolvane_sources lcg)
 if(system_stream)
   add_library(tolvane_random_system STATIC src/gen/random_system.cc
@@ -78,14 +79,23 @@ if(system_stream)
   list(APPEND tolvane_sources system)
 endif()
 foreach(source IN LISTS tolvane_sources)
-  target_include_directories(tolvane_random_${source} PUBLIC src)
+  target_include_directories(tolvane_random_${source} PUBLIC src ${PROJECT_BINARY_DIR}/generated)
   target_link_libraries(tolvane_random_${source} PUBLIC tolvane_flags)
 endforeach()
 
-# Each stream's name, as the configure message and the system program's banner give it.
+# Each stream's name, written here alone: the configure message, the system program's banner
+# (random_source_name.h, for random_system.cc) and random_source.txt take it from here. That
+# file's two lines, the stream and the name the banner gives, are for the scripts that check a
+# program's banner.
 set(stream_name_linux "ChaCha20, libsodium")
 set(stream_name_win32 BCryptGenRandom)
 set(stream_name_arc4random arc4random)
+if(system_stream)
+  set(random_source_name "operating system (${stream_name_${system_stream}})")
+endif()
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/generated/random_source_name.h
+     CONTENT "#pragma once\n#define TOLVANE_RANDOM_SOURCE_NAME \"${random_source_name}\"\n")
+file(WRITE ${PROJECT_BINARY_DIR}/random_source.txt "${system_stream}\n${random_source_name}\n")
 
 # Said at every configure, so that a build tree that still holds lcg (the default of older
 # versions) does not go unnoticed.

@@ -23,3 +23,8 @@ bool write_stderr(std::string_view text);
 // Closes standard output and returns status, or STATUS_FAILURE with its text on standard
 // error when a write failed or the close did (some file systems report a lost write only then).
 std::int32_t finish_output(std::int32_t status);
+
+// Each platform's own part (output_posix.cc, output_win32.cc), under the three above: write_lines
+// writes block to fd and says whether all of it went out; close_fd says whether the close held.
+bool write_lines(int fd, std::string_view block);
+bool close_fd(int fd);

@@ -15,7 +15,6 @@ namespace {
 // its own, so that what libsodium keeps of these bytes (its 16-byte guard canary, in its unlocked
 // memory until exit) is no part of the passwords' keystream nor of the next key. Each call starts
 // at the block after the last one used: no two calls get the same bytes.
-constexpr ChaCha20Nonce LIBRARY_NONCE{2};
 const ChaCha20Key* start_key = nullptr;  // set only while sodium_init runs
 std::uint32_t start_block = 0;           // the next block of the stream no call has had
 

@@ -8,9 +8,15 @@
 using ChaCha20Key = std::array<unsigned char, 32>;
 using ChaCha20Nonce = std::array<unsigned char, 12>;
 
+// The streams of one key, a nonce each, so that no two uses share a byte: the passwords'
+// keystream, the key that replaces it, and the bytes libsodium's start asks for.
+inline constexpr ChaCha20Nonce OUTPUT_NONCE{0};
+inline constexpr ChaCha20Nonce NEXT_KEY_NONCE{1};
+inline constexpr ChaCha20Nonce LIBRARY_NONCE{2};
+
 // Starts libsodium (sodium_init), which picks the fastest code this processor runs. The little
-// randomness its start wants comes from key's stream under a nonce of its own (2), each call from
-// where the last one ended, never from the kernel; false if the library cannot start.
+// randomness its start wants comes from key's LIBRARY_NONCE stream, each call from where the last
+// one ended, never from the kernel; false if the library cannot start.
 bool chacha20_init(const ChaCha20Key& key);
 
 // Fills out with the keystream of key and nonce, from its first block (block counter 0).

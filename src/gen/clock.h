@@ -1,5 +1,4 @@
-// The clock reading that seeds the exact build's generator, apart from the generator so that
-// tests can hand it a moment of their own and get that moment's passwords.
+// The clock reading that seeds the exact build's generator; only that source reads the clock.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +8,6 @@ struct ClockReading {
   std::int64_t seconds;       // whole seconds since the Unix epoch
   std::int32_t milliseconds;  // within that same second, 0 to 999
 };
-
-using ClockFn = ClockReading (*)();
 
 // One reading of the system clock, split in two: read twice, a run just before a second's end
 // could take the milliseconds of one second and the whole seconds of the next, and print the

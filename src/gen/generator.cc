@@ -6,39 +6,36 @@
 #include "gen/memory.h"
 #include "gen/random.h"
 
+// The draw asks for at most one password's characters at a time.
+static_assert(RUN_MAX == PASSWORD_SIZE_MAX);
+
+// c - (previous - 1) is 0, 1 or 2 for the codes from previous - 1 to previous + 1; any other c
+// makes it larger, one below previous - 1 by wrapping round in unsigned arithmetic.
+bool are_neighbours(unsigned char previous, unsigned char c) {
+  return c - (previous - 1u) <= 2u;
+}
+
 namespace {
 
 // The block of passwords being filled. Not on the stack: there the whole 64 KiB would be touched
 // page by page on entry (stack clash protection), which for one short password costs more than
 // making it; here a run touches, and locks, only the pages it fills. Pages of its own, so that
 // nothing else's lock stands in for its own.
+// tests/e2e/no_password_in_memory_test.sh reads it by this name.
 alignas(4096) std::array<char, OUTPUT_BLOCK_SIZE> block;
 
 // The state bits the characters of text set: arithmetic rather than a table, so that the compiler
 // can test many characters at once. Setting bit 5 folds the capitals onto the small letters, and
 // nothing else onto them.
 std::uint8_t class_bits(std::string_view text) {
-  const std::uint8_t seen =
-      std::accumulate(text.begin(), text.end(), std::uint8_t{0}, [](std::uint8_t bits, char c) {
-        const auto code = static_cast<std::uint8_t>(c);
-        const bool letter = static_cast<std::uint8_t>((code | 0x20u) - 'a') < 26u;
-        const bool digit = static_cast<std::uint8_t>(code - '0') < 10u;
-        return static_cast<std::uint8_t>(bits | (letter ? FLAG_SAW_LETTER : 0) |
-                                         (digit ? FLAG_SAW_DIGIT : 0));
-      });
-  return seen;
+  return std::accumulate(text.begin(), text.end(), std::uint8_t{0}, [](std::uint8_t bits, char c) {
+    const auto code = static_cast<std::uint8_t>(c);
+    const bool letter = static_cast<std::uint8_t>((code | 0x20u) - 'a') < 26u;
+    const bool digit = static_cast<std::uint8_t>(code - '0') < 10u;
+    return static_cast<std::uint8_t>(bits | (letter ? FLAG_SAW_LETTER : 0) |
+                                     (digit ? FLAG_SAW_DIGIT : 0));
+  });
 }
-
-// The sequence rule in one compare: c neighbours a character of code p when c lies from p - 1 to
-// p + 1, that is when c - low is at most 2 for low = p - 1, in unsigned arithmetic, where a c
-// below low wraps round to far above it.
-bool is_neighbour_above(unsigned low, unsigned char c) {
-  return c - low <= 2u;
-}
-
-// The low before the first character: its range wraps round to codes 0 and 1, which no pool
-// holds, so the first character always stays.
-constexpr unsigned NO_CHARACTER_BEFORE = ~0u;
 
 void append(Pool& pool, std::string_view set) {
   std::copy(set.begin(), set.end(), pool.chars.begin() + pool.n);
@@ -53,7 +50,10 @@ template <bool kNoSequences>
 bool draw_chars(const Pool& pool, std::span<char> password) {
   char* out = password.data();
   char* const end = out + password.size();
-  unsigned low = NO_CHARACTER_BEFORE;  // of the character kept last
+  // Under -q, are_neighbours(previous, c), with previous - 1 worked out once per character kept
+  // rather than once per draw. Before the first character it is 0 - 1: code 0 is in no pool, nor
+  // is code 1, its neighbour.
+  unsigned below_previous = ~0u;
   while (out != end) {
     const auto count = static_cast<std::size_t>(end - out);
     const std::uint8_t* run = random_run(pool.n, count);
@@ -63,10 +63,10 @@ bool draw_chars(const Pool& pool, std::span<char> password) {
     for (const std::uint8_t* const run_end = run + count; run != run_end; ++run) {
       const auto c = static_cast<unsigned char>(pool.chars[*run]);
       if constexpr (kNoSequences) {
-        if (is_neighbour_above(low, c)) {
+        if (c - below_previous <= 2u) {
           continue;
         }
-        low = c - 1u;
+        below_previous = c - 1u;
       }
       *out++ = static_cast<char>(c);
     }
@@ -101,10 +101,6 @@ bool repair_password(const Options& options, std::span<char> password) {
 
 }  // namespace
 
-bool are_neighbours(unsigned char previous, unsigned char c) {
-  return is_neighbour_above(previous - 1u, c);
-}
-
 Pool build_pool(std::uint8_t flags) {
   Pool pool;
   if ((flags & FLAG_UPPER_ONLY) != 0) {
@@ -126,20 +122,23 @@ Pool build_pool(std::uint8_t flags) {
 
 bool plant_random_char(std::span<char> password, std::string_view set) {
   const std::int32_t c = random_index(static_cast<std::int32_t>(set.size()));
-  const std::int32_t pos = c < 0 ? -1 : random_index(static_cast<std::int32_t>(password.size()));
-  if (pos < 0) {
+  if (c < 0) {
     return false;
   }
-  password[static_cast<std::size_t>(pos)] = set[static_cast<std::size_t>(c)];
-  return true;
+  const std::int32_t pos = random_index(static_cast<std::int32_t>(password.size()));
+  if (pos >= 0) {
+    password[static_cast<std::size_t>(pos)] = set[static_cast<std::size_t>(c)];
+  }
+  return pos >= 0;
 }
 
 bool keeps_rules(std::string_view password, std::uint8_t flags) {
-  for (std::size_t i = 1; (flags & FLAG_NO_SEQUENCES) != 0 && i < password.size(); ++i) {
-    if (are_neighbours(static_cast<unsigned char>(password[i - 1]),
-                       static_cast<unsigned char>(password[i]))) {
-      return false;
-    }
+  const auto neighbours = [](char previous, char c) {
+    return are_neighbours(static_cast<unsigned char>(previous), static_cast<unsigned char>(c));
+  };
+  if ((flags & FLAG_NO_SEQUENCES) != 0 &&
+      std::adjacent_find(password.begin(), password.end(), neighbours) != password.end()) {
+    return false;
   }
   const std::uint8_t seen = class_bits(password);
   const bool digit_ok = (flags & FLAG_REQUIRE_DIGIT) == 0 || (seen & FLAG_SAW_DIGIT) != 0;
@@ -174,7 +173,7 @@ bool make_password(Options& options, const Pool& pool, std::span<char> password)
   }
 }
 
-Generated generate_passwords(Options& options, WriteFn write, ClockFn clock) {
+Generated write_passwords(Options& options, WriteFn write) {
   const Pool pool = build_pool(options.flags);
   // Whole lines go out in large blocks: one write per 64 KiB, never one per line, and never a
   // line cut at a block's end, so a run that ends early leaves only whole passwords behind.
@@ -183,21 +182,28 @@ Generated generate_passwords(Options& options, WriteFn write, ClockFn clock) {
   const auto size = static_cast<std::size_t>(options.size);
   const auto lines_per_block = static_cast<std::int32_t>(OUTPUT_BLOCK_SIZE / (size + 1));
   const auto lines_at_most = static_cast<std::size_t>(std::min(options.count, lines_per_block));
-  // The source locks its key first: under a lock limit too small for both, the key stays locked.
-  bool random_ok = random_start(clock);
-  lock_memory(block.data(), lines_at_most * (size + 1));
-  bool written = true;
-  for (std::int32_t left = options.count; random_ok && written && left > 0;
-       left -= lines_per_block) {
+  (void)lock_memory(block.data(), lines_at_most * (size + 1));
+  for (std::int32_t left = options.count; left > 0; left -= lines_per_block) {
     const auto lines = static_cast<std::size_t>(std::min(left, lines_per_block));
     const std::span<char> lines_block(block.data(), lines * (size + 1));
-    random_ok = fill_block(options, pool, lines_block, size);
-    written = random_ok && write({lines_block.data(), lines_block.size()});
+    const bool filled = fill_block(options, pool, lines_block, size);
+    const bool written = filled && write({lines_block.data(), lines_block.size()});
     wipe(lines_block.data(), lines_block.size());
+    if (!filled) {
+      return Generated::random_failed;
+    }
+    if (!written) {
+      return Generated::write_failed;
+    }
   }
+  return Generated::all;
+}
+
+Generated generate_passwords(Options& options, WriteFn write) {
+  // The source locks its key before the block is locked: under a lock limit too small for both,
+  // the key stays locked.
+  const Generated generated =
+      random_start() ? write_passwords(options, write) : Generated::random_failed;
   random_finish();
-  if (!random_ok) {
-    return Generated::random_failed;
-  }
-  return written ? Generated::all : Generated::write_failed;
+  return generated;
 }

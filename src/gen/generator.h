@@ -9,8 +9,6 @@
 #include <span>
 #include <string_view>
 
-#include "gen/clock.h"
-
 inline constexpr std::int32_t STATUS_OK = 0;
 inline constexpr std::int32_t STATUS_PARAMETER_ERROR = -2;  // -2, not -1: scripts test for it
 // The output or the random source failed; standard error says which.
@@ -87,8 +85,11 @@ using WriteFn = bool (*)(std::string_view block);
 // How a run of the generator ended.
 enum class Generated { all, write_failed, random_failed };
 
-// Starts the random source (the clock-seeded one reads clock), then writes options.count
-// passwords, one a line, in large blocks of whole lines, with write. Stops at the first failed
-// write, or where the random source fails, generating nothing more; in the second case the block
-// being made is never written.
-Generated generate_passwords(Options& options, WriteFn write, ClockFn clock = read_system_clock);
+// Starts the random source, writes the passwords (write_passwords), and ends the source, which
+// wipes what it holds.
+Generated generate_passwords(Options& options, WriteFn write);
+
+// Writes options.count passwords from the source already started, one a line, in large blocks of
+// whole lines, with write. Stops at the first failed write, or where the random source fails,
+// generating nothing more; in the second case the block being made is never written.
+Generated write_passwords(Options& options, WriteFn write);

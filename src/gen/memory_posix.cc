@@ -2,6 +2,6 @@
 
 #include "gen/memory.h"
 
-void lock_memory(const void* data, std::size_t size) {
-  (void)mlock(data, size);
+bool lock_memory(const void* data, std::size_t size) {
+  return mlock(data, size) == 0;
 }

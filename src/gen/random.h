@@ -5,25 +5,20 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "gen/clock.h"
-#include "gen/generator.h"
-
 // What -v names the source by, so that a user can tell the build for real secrets: the operating
-// system's stream, or nothing (empty) for the clock-seeded source. The bound holds every name.
+// system's stream (cmake/random_source.cmake names each), or nothing (empty) for the
+// clock-seeded source. The bound holds every name.
 inline constexpr std::size_t RANDOM_SOURCE_NAME_MAX = 48;
 extern const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX];
 
-// Starts the stream. The clock-seeded source seeds itself from one reading of clock, so the same
-// reading always gives the same indexes; the system source keys itself from the operating system
-// and has no use for the clock: false if it cannot.
-bool random_start(ClockFn clock);
+// Starts the stream: the clock-seeded source seeds itself from one reading of the system clock,
+// the system source keys itself from the operating system, false if it cannot.
+bool random_start();
 
 // The next count indexes from 0 to n - 1 (n from 1 to 255, count at most RUN_MAX), in place and
 // valid until the next call, in the order single draws would give them. Null once the source has
 // failed: it then draws nothing more.
 inline constexpr std::size_t RUN_MAX = 32;
-// The draw asks for at most one password's characters at a time.
-static_assert(RUN_MAX == PASSWORD_SIZE_MAX);
 const std::uint8_t* random_run(std::int32_t n, std::size_t count);
 
 // One index from 0 to n - 1 (n from 1 to 255), or -1 once the source has failed.

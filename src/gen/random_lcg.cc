@@ -5,8 +5,8 @@
 
 #include "gen/random.h"
 
-const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX] =
-    "";  // the clock-seeded build names no source
+// The clock-seeded build names no source.
+const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX] = "";
 
 namespace {
 
@@ -15,8 +15,8 @@ std::array<std::uint8_t, RUN_MAX> run;
 
 }  // namespace
 
-bool random_start(ClockFn clock) {
-  random_seed(seed_from_clock(clock()));
+bool random_start() {
+  random_seed(seed_from_clock(read_system_clock()));
   return true;
 }
 

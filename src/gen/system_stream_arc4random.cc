@@ -2,10 +2,7 @@
 // which never fails and keeps its key to itself.
 #include <stdlib.h>  // arc4random_buf
 
-#include "gen/random.h"
 #include "gen/system_stream.h"
-
-const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX] = "operating system (arc4random)";
 
 bool stream_start(StreamKey& /*key*/) {
   return true;

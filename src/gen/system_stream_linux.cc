@@ -11,19 +11,13 @@
 
 #include "gen/chacha20.h"
 #include "gen/memory.h"
-#include "gen/random.h"
 #include "gen/system_stream.h"
 #include "gen/wait.h"
 
 static_assert(std::is_same_v<StreamKey, ChaCha20Key>);
 
-const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX] = "operating system (ChaCha20, libsodium)";
-
 namespace {
 
-// Two streams of each key: one for output, one for the key that replaces it.
-constexpr ChaCha20Nonce OUTPUT_NONCE{};
-constexpr ChaCha20Nonce NEXT_KEY_NONCE{1};
 // The kernel's numbers for its random devices (Documentation/admin-guide/devices.txt).
 constexpr unsigned RANDOM_MAJOR = 1;
 constexpr unsigned RANDOM_MINOR = 8;
@@ -123,6 +117,7 @@ bool stream_fill(StreamKey& key, std::span<unsigned char> out) {
   ChaCha20Key next;
   chacha20_keystream(next, key, NEXT_KEY_NONCE);
   key = next;
+  // next is now the live key, on the stack, which is never locked: only the locked copy stays.
   wipe(next.data(), next.size());
   return true;
 }

@@ -4,10 +4,7 @@
 // windows.h first: bcrypt.h relies on its types.
 #include <bcrypt.h>
 
-#include "gen/random.h"
 #include "gen/system_stream.h"
-
-const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX] = "operating system (BCryptGenRandom)";
 
 bool stream_start(StreamKey& /*key*/) {
   return true;

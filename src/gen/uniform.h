@@ -1,5 +1,11 @@
-// Exactly uniform indexes below n from random bytes, without dividing: the bytes times n spread
-// over n buckets, less the few products that would make some buckets fuller.
+// Exactly uniform indexes below n (1 to 255) from random bytes, without dividing. A value x of k
+// bits times n lies below n * 2^k; its high part, (x * n) >> k, is below n and is the index. As x
+// runs over its 2^k values, x * n steps by n, so each index is the high part of floor(2^k / n)
+// products or of one more. Rejecting the x whose product has a low part (mod 2^k) below
+// 2^k mod n leaves each index exactly floor(2^k / n) of them: every index equally likely. A byte
+// (k = 8) gives one index. Two bytes (k = 16) give two, as the two base-n digits of an index below
+// n * n: with t = x * n, the first is t >> 16, and (t mod 2^16) * n has the second in its high
+// half and the low half of x * n * n in its low half.
 #pragma once
 
 #include <array>
@@ -9,8 +15,7 @@
 
 inline constexpr std::int32_t BYTE_REJECTED = -1;
 
-// For each n, how many low bytes of byte * n to reject: 256 mod n. After that, every index is
-// reached by exactly floor(256 / n) byte values. A table, so no draw pays for a division.
+// 256 mod n, for each n: a table, so that no draw pays for a division.
 inline constexpr std::array<std::uint8_t, 256> REJECTED_LOW_BYTES = [] {
   std::array<std::uint8_t, 256> table{};
   for (std::size_t n = 1; n != table.size(); ++n) {
@@ -19,7 +24,7 @@ inline constexpr std::array<std::uint8_t, 256> REJECTED_LOW_BYTES = [] {
   return table;
 }();
 
-// The index byte stands for among n (1 to 255), or BYTE_REJECTED: then draw another byte.
+// An index below n from one byte, or BYTE_REJECTED: then draw another byte.
 constexpr std::int32_t index_from_byte(std::uint8_t byte, std::int32_t n) {
   const auto product = static_cast<std::uint32_t>(byte) * static_cast<std::uint32_t>(n);
   if ((product & 0xFFu) < REJECTED_LOW_BYTES[static_cast<std::size_t>(n)]) {
@@ -28,13 +33,9 @@ constexpr std::int32_t index_from_byte(std::uint8_t byte, std::int32_t n) {
   return static_cast<std::int32_t>(product >> 8);
 }
 
-// Two indexes from each 16 bits, for the pool's indexes: a byte each would leave log2(256 / n)
-// bits unused, and reject far more (one byte in 32 for the default pool of 62, against one unit
-// in 340). The unit times n * n is spread over n * n buckets of 65536, less the 65536 mod n * n
-// lowest products, which would make some buckets fuller; the bucket's number, in base n, is the
-// two indexes. Worked out as two products by n: the high half of unit * n is the first index,
-// and what remains times n gives the second in its high half and, in its low half, the low half
-// of unit * n * n.
+// 65536 mod n * n, for each n. Two indexes from each unit of two bytes, for the pool's draws,
+// where a byte each would leave log2(256 / n) bits unused and reject far more (one byte in 32
+// for the default pool of 62, against one unit in 340).
 inline constexpr std::array<std::uint16_t, 256> REJECTED_LOW_UNITS = [] {
   std::array<std::uint16_t, 256> table{};
   for (std::uint32_t n = 1; n != table.size(); ++n) {
@@ -43,9 +44,9 @@ inline constexpr std::array<std::uint16_t, 256> REJECTED_LOW_UNITS = [] {
   return table;
 }();
 
-// The bytes made indexes below n (1 to 255) at out (as long as bytes), two from each unit of two
-// bytes, the first byte the low one whatever the machine's byte order; the rejected units are
-// left out, so the indexes kept stay in the stream's order. Returns how many were kept.
+// The bytes made indexes below n at out (as long as bytes), two from each unit, the first byte
+// the low one whatever the machine's byte order. Rejected units give none, so the indexes kept
+// stay in the stream's order. Returns how many were kept.
 constexpr std::size_t indexes_from_units(std::span<const std::uint8_t> bytes, std::int32_t n,
                                          std::uint8_t* out) {
   const auto width = static_cast<std::uint32_t>(n);
@@ -53,14 +54,12 @@ constexpr std::size_t indexes_from_units(std::span<const std::uint8_t> bytes, st
   std::size_t kept = 0;
   for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
     const std::uint32_t unit = bytes[at] | static_cast<std::uint32_t>(bytes[at + 1]) << 8;
-    const std::uint32_t times_n = unit * width;                      // high half: first index
-    const std::uint32_t rest_times_n = (times_n & 0xFFFFu) * width;  // high half: second index
-    const bool rejected = (rest_times_n & 0xFFFFu) < bound;  // low half: that of unit * n * n
-    // Written whether kept or not; only a kept pair moves the end on, so a rejection costs no
-    // branch.
+    const std::uint32_t times_n = unit * width;
+    const std::uint32_t rest_times_n = (times_n & 0xFFFFu) * width;
+    // Written whether kept or not; only a kept pair moves the end on: no branch.
     out[kept] = static_cast<std::uint8_t>(times_n >> 16);
     out[kept + 1] = static_cast<std::uint8_t>(rest_times_n >> 16);
-    kept += rejected ? 0 : 2;
+    kept += (rest_times_n & 0xFFFFu) < bound ? 0 : 2;
   }
   return kept;
 }

@@ -565,8 +565,8 @@ TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
   ASSERT_NE(mkdtemp(folder), nullptr);
   const std::string program = reachable_copy(folder);
   // A limit is set for a user other than root, which ignores it. The key is locked whenever any of
-  // the block is; the block as far as the run fills it, its newlines too (-s4), one page for one
-  // password.
+  // the block is, its own page where the limit refuses the whole region; the block as far as the
+  // run fills it, its newlines too (-s4), one page for one password.
   struct Row {
     std::vector<std::string> args;
     long limit_kb;  // or -1: as inherited, and as the test's own user
@@ -576,15 +576,16 @@ TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
       {{"-n32767", "-s32"}, -1, 64, 64 + 12},
       {{"-n32767", "-s4"}, -1, 64, 64 + 12},
       {{"-n32767", "-s32"}, 0, 0, 0},
-      {{"-n32767", "-s32"}, 8, 0, 0},
+      {{"-n32767", "-s32"}, 8, 0, 4},
       {{"-n32767", "-s32"}, 12, 0, 12},
       {{"-n32767", "-s32"}, 64, 64, 12},
       {{"-n32767", "-s32"}, 76, 64, 64 + 12},
-      {{"-n1"}, 4, 4, 0},
-      {{"-n1"}, 8, 4, 0},
+      {{"-n1"}, 4, 4, 4},
+      {{"-n1"}, 8, 4, 4 + 4},
       {{"-n1"}, 12, 4, 12},
       {{"-n1"}, 16, 4, 12 + 4},
   };
+
   for (const Row& row : rows) {
     SCOPED_TRACE(describe(row.args) + " limit " + std::to_string(row.limit_kb));
     const auto limit = static_cast<rlim_t>(row.limit_kb) * 1024;

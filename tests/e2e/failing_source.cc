@@ -25,7 +25,7 @@ std::int32_t next_index(std::int32_t n, unsigned failure) {
 
 const char RANDOM_SOURCE_NAME[RANDOM_SOURCE_NAME_MAX] = "";
 
-bool random_start(ClockFn /*clock*/) {
+bool random_start() {
   draws = 0;
   return true;
 }

@@ -27,8 +27,8 @@ TEST(GeneratePasswords, DrawsNothingAfterAFailedWrite) {
   Options options{.size = 32, .count = 32767};
   written.clear();
   blocks_before_failure = 1;
-  EXPECT_EQ(generate_passwords(options, write_to_string, clock_at_seed_one),
-            Generated::write_failed);
+  random_seed(1);
+  EXPECT_EQ(write_passwords(options, write_to_string), Generated::write_failed);
   EXPECT_EQ(written.size(), std::size_t(LINES_PER_BLOCK) * 33);
   const std::int32_t after_failure = random_next();
   options.count = 2 * LINES_PER_BLOCK;

@@ -37,7 +37,7 @@ TEST(SystemSource, EveryPoolCharacterAppearsWithItsExpectedFrequency) {
     Options options{.size = 32, .flags = flags};
     const Pool pool = build_pool(flags);
     const std::string chars = pool_text(pool);
-    ASSERT_TRUE(random_start(nullptr));
+    ASSERT_TRUE(random_start());
     std::vector<long> observed(chars.size(), 0);
     long total = 0;
     for (int k = 0; k < 125'000; ++k) {
@@ -58,7 +58,7 @@ TEST(SystemSource, EveryPoolCharacterAppearsWithItsExpectedFrequency) {
 // over far more draws than a test can afford.
 TEST(SystemSource, TheFrequencyTestRejectsModuloBias) {
   const std::int32_t n = 62;
-  ASSERT_TRUE(random_start(nullptr));
+  ASSERT_TRUE(random_start());
   std::vector<long> observed(std::size_t(n), 0);
   const long total = 4'000'000;
   for (long k = 0; k < total; k += long(RUN_MAX)) {

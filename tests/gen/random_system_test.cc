@@ -18,11 +18,14 @@ std::vector<unsigned char> script;  // the stream's bytes, over and over
 std::size_t script_next = 0;
 std::size_t fills_before_failure = 1000;
 std::vector<std::vector<unsigned char>> fills;  // what each fill gave
-std::span<unsigned char> locked;                // what the source asked to keep out of swap
+std::span<unsigned char> locked;                // what the source last kept out of swap
+std::size_t lock_limit = SIZE_MAX;  // the most one lock may take, as RLIMIT_MEMLOCK allows
+const unsigned char* key_at = nullptr;
 
 }  // namespace
 
-bool stream_start(StreamKey& /*key*/) {
+bool stream_start(StreamKey& key) {
+  key_at = key.data();
   script_next = 0;
   return true;
 }
@@ -37,8 +40,12 @@ bool stream_fill(StreamKey& /*key*/, std::span<unsigned char> out) {
   return true;
 }
 
-void lock_memory(const void* data, std::size_t size) {
+bool lock_memory(const void* data, std::size_t size) {
+  if (size > lock_limit) {
+    return false;
+  }
   locked = {static_cast<unsigned char*>(const_cast<void*>(data)), size};
+  return true;
 }
 
 namespace {
@@ -57,7 +64,7 @@ TEST(SystemSource, RunsAreTheNextIndexesOfTheLatestFill) {
   for (const std::int32_t n : {26, 36, 42, 52, 62, 68, 78, 37, 255}) {
     SCOPED_TRACE(n);
     fills.clear();
-    ASSERT_TRUE(random_start(nullptr));
+    ASSERT_TRUE(random_start());
     std::vector<std::uint8_t> batch;  // the indexes of the latest fill
     std::size_t next = 0;             // the first of them not handed out
     for (std::size_t runs = 0, count = 1; runs < 10000; ++runs, count = count % RUN_MAX + 1) {
@@ -89,7 +96,7 @@ TEST(SystemSource, RepairsTakeTheirOwnBytesInTheStreamsOrder) {
     script.push_back(static_cast<unsigned char>(place * 89 + 7));
   for (const std::int32_t n : {10, 26, 32}) {
     SCOPED_TRACE(n);
-    ASSERT_TRUE(random_start(nullptr));
+    ASSERT_TRUE(random_start());
     ASSERT_NE(random_run(62, 2), nullptr);
     std::vector<std::uint8_t> pool(fills.back().size());
     pool.resize(indexes_from_units(fills.back(), 62, pool.data()));
@@ -126,7 +133,7 @@ TEST(SystemSource, NothingIsDrawnWithoutAGoodStream) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     script.assign(4096, 0xA5);
-    ASSERT_TRUE(random_start(nullptr));
+    ASSERT_TRUE(random_start());
     fills_before_failure = row.fills;
     if (row.finished)
       random_finish();
@@ -153,7 +160,7 @@ TEST(SystemSource, NothingIsDrawnWithoutAGoodStream) {
 // left in memory cannot tell a password.
 TEST(SystemSource, TheEndWipesEveryByteDrawn) {
   script.assign(20000, 0xA5);
-  ASSERT_TRUE(random_start(nullptr));
+  ASSERT_TRUE(random_start());
   ASSERT_FALSE(locked.empty());
   for (int k = 0; k < 200; ++k)
     ASSERT_NE(random_run(62, RUN_MAX), nullptr);
@@ -162,6 +169,19 @@ TEST(SystemSource, TheEndWipesEveryByteDrawn) {
   ASSERT_NE(std::count(locked.begin(), locked.end(), 0), std::ptrdiff_t(locked.size()));
   random_finish();
   EXPECT_EQ(std::count(locked.begin(), locked.end(), 0), std::ptrdiff_t(locked.size()));
+}
+
+// Under a lock limit too small for the whole region, the key is locked on its own: the output
+// block, locked after the source has started, must never hold a lock the key lacks.
+TEST(SystemSource, ALimitTooSmallForTheRegionStillLocksTheKey) {
+  locked = {};
+  lock_limit = 4096;
+  ASSERT_TRUE(random_start());
+  lock_limit = SIZE_MAX;
+  ASSERT_NE(key_at, nullptr);
+  EXPECT_LE(locked.data(), key_at);
+  EXPECT_GE(locked.data() + locked.size(), key_at + sizeof(StreamKey));
+  random_finish();
 }
 
 }  // namespace
