@@ -82,6 +82,41 @@ done <"$work/buffers"
 head -n1 "$work/out" | tr -d '\n' >"$work/first"
 LC_ALL=C grep -qaFf "$work/first" "$work/block-write" || fail "the block did not hold the first password"
 
+# Each fill replaces the key with one drawn from it, through a copy on the stack, which is never
+# locked and must be wiped: at the cipher's first call with a new key (the first 32 bytes of
+# secrets), the stack just above it holds no copy of it. -n40 -s24 -y makes two fills.
+if grep -q '^secrets ' "$work/buffers"; then
+  cat >"$work/keys.gdb" <<EOF
+break main
+run -n40 -s24 -y > /dev/null
+set \$calls = 0
+break crypto_stream_chacha20_ietf
+commands
+silent
+set \$calls = \$calls + 1
+set \$key = (char*) &'(anonymous namespace)::secrets'
+eval "dump binary memory $work/key-%d \$key \$key + 32", \$calls
+eval "dump binary memory $work/stack-%d \$sp \$sp + 2048", \$calls
+continue
+end
+continue
+EOF
+  gdb -q -batch -x "$work/keys.gdb" --args "$program" >"$work/gdb.log" 2>&1 || true
+  hex() { od -An -v -tx1 "$1" | tr -d ' \n'; }
+  calls=0 replaced=0 last=
+  for key in "$work"/key-*; do
+    [[ -e $key ]] || break
+    calls=$((calls + 1))
+    # libsodium leaves the key it was given in its own dead frames: only the first call after a
+    # replacement tells whether the copy that made the new key is gone.
+    [[ $(hex "$key") != "$last" && -n $last ]] && replaced=$((replaced + 1)) &&
+      [[ $(hex "${key/key-/stack-}") == *"$(hex "$key")"* ]] &&
+      fail "a copy of the new key is on the stack at the cipher's call ${key##*-}"
+    zeros "$key" || last=$(hex "$key")
+  done
+  ((replaced >= 1)) || { cat "$work/gdb.log"; fail "$calls calls, $replaced keys replaced: not read"; }
+fi
+
 # The failing source fails within a run's first blocks: the block it was filling when it failed
 # was never written, and must be wiped all the same.
 gdb -q -batch -ex 'catch syscall exit_group' -ex "run -n32767 -s32 > $work/failed" \
