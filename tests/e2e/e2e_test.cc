@@ -534,14 +534,24 @@ void full_pipe(int ends[2]) {
   ASSERT_EQ(fcntl(ends[1], F_SETFL, 0), 0);
 }
 
+// The words after prefix on the first line of /proc/<pid>/<file> that starts with it.
+std::vector<std::string> proc_words(pid_t pid, const std::string& file, const std::string& prefix) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/" + file);
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with(prefix)) {
+      std::istringstream words(line.substr(prefix.size()));
+      return {std::istream_iterator<std::string>(words), {}};
+    }
+  }
+  return {};
+}
+
 // Whether the run given a full pipe is blocked in its first write: it sleeps, which it does
 // nowhere else.
 bool blocked_in_write(pid_t pid) {
   for (int tries = 0; tries < RUN_DEADLINE * 1000; ++tries) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    if (const std::size_t state = line.rfind(") "); state != line.npos && line[state + 2] == 'S')
+    const std::vector<std::string> fields = proc_words(pid, "stat", "");
+    if (fields.size() > 2 && fields[2] == "S")
       return true;
     usleep(1000);  // polled: nothing signals a sleep
   }
@@ -620,29 +630,17 @@ TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
     setpgid(pid, pid);
     close(ends[1]);
     const bool blocked = blocked_in_write(pid);
-    const std::string proc = "/proc/" + std::to_string(pid);
-    long locked_kb = -1;
-    std::ifstream status(proc + "/status");
-    for (std::string line; std::getline(status, line);)
-      if (line.starts_with("VmLck:"))
-        locked_kb = std::stol(line.substr(6));
-    std::string core_limit;
-    std::ifstream limits(proc + "/limits");
-    for (std::string line; std::getline(limits, line);)
-      if (line.starts_with("Max core file size"))
-        core_limit = line;
+    const std::vector<std::string> locked = proc_words(pid, "status", "VmLck:");
+    const std::vector<std::string> core_limit = proc_words(pid, "limits", "Max core file size");
     struct stat owner {};
-    EXPECT_EQ(stat((proc + "/status").c_str(), &owner), 0);
+    EXPECT_EQ(stat(("/proc/" + std::to_string(pid) + "/status").c_str(), &owner), 0);
     kill(pid, SIGQUIT);  // its default action dumps core; the sanitizers leave it alone
     const int wait_status = wait_for_child(pid, RUN_DEADLINE * 1000);
     close(ends[0]);
     ASSERT_TRUE(blocked) << "never blocked in its write";
     ASSERT_NE(wait_status, -1) << "SIGQUIT held off while blocked in a pipe's write";
-    EXPECT_EQ(locked_kb, expected_kb);
-    std::istringstream limit_words(core_limit);
-    EXPECT_EQ(std::vector<std::string>(std::istream_iterator<std::string>(limit_words), {}),
-              (std::vector<std::string>{"Max", "core", "file", "size", "0", "0", "bytes"}))
-        << core_limit;
+    EXPECT_EQ(locked, (std::vector<std::string>{std::to_string(expected_kb), "kB"}));
+    EXPECT_EQ(core_limit, (std::vector<std::string>{"0", "0", "bytes"}));
     EXPECT_EQ(owner.st_gid, 0u) << "still dumpable";
     ASSERT_TRUE(WIFSIGNALED(wait_status));
     EXPECT_EQ(WTERMSIG(wait_status), SIGQUIT);
