@@ -135,7 +135,7 @@ bool fits_the_platform(const std::vector<std::string>& args) {
 
 // The program, under the output shim in the mode named (tests/e2e/output_shim.cc) where one is.
 RunResult run(const std::vector<std::string>& args, Stdout mode = Stdout::Capture,
-              const char* shim = nullptr) {
+              [[maybe_unused]] const char* shim = nullptr) {
   std::vector<std::string> env;
 #ifdef OUTPUT_SHIM
   if (shim != nullptr)
