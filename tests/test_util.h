@@ -114,18 +114,12 @@ inline std::string make(Options& options, const Pool& pool) {
   return {buffer.data(), std::size_t(options.size)};
 }
 
-// Every flag combination the parsers let through: one case or both, -a, -r or neither, -y, -q.
+// Every flag combination the parsers let through: all but both cases, or both -a and -r.
 inline std::vector<std::uint8_t> valid_flag_sets() {
   std::vector<std::uint8_t> sets;
-  const std::array<std::uint8_t, 3> letters = {0, U, L}, digits = {0, A, R};
-  for (const std::uint8_t letter : letters) {
-    for (const std::uint8_t digit : digits) {
-      for (const int symbols : {0, int(Y)}) {
-        for (const int sequences : {0, int(Q)}) {
-          sets.push_back(std::uint8_t(letter | digit | symbols | sequences));
-        }
-      }
-    }
+  for (std::uint8_t flags = 0; flags <= OPTION_FLAGS; ++flags) {
+    if ((flags & (U | L)) != (U | L) && (flags & (A | R)) != (A | R))
+      sets.push_back(flags);
   }
   return sets;
 }

@@ -38,13 +38,4 @@ TEST(ReportMessage, WritesBannerThenMessageAndReturnsStatus) {
   }
 }
 
-TEST(SetParameterError, RecordsTextAndStatus) {
-  Options options{.message = HELP_TEXT};
-  EXPECT_EQ(set_parameter_error(options, MSG_CASE_CONFLICT), STATUS_PARAMETER_ERROR);
-  EXPECT_EQ(options.message, MSG_CASE_CONFLICT);
-  EXPECT_EQ(options.status, STATUS_PARAMETER_ERROR);
-  EXPECT_EQ(set_invalid_parameter(options), STATUS_PARAMETER_ERROR);
-  EXPECT_EQ(options.message, MSG_INVALID_PARAMETER);
-}
-
 }  // namespace

@@ -34,20 +34,6 @@ TEST(Random, SeedsGiveTheKnownValues) {
   }
 }
 
-TEST(Random, ValuesStayWithinFifteenBitsAndReseedingRepeatsTheStream) {
-  random_seed(0xFFFFFFFFu);
-  std::int32_t first[64];
-  for (std::int32_t& value : first) {
-    value = random_next();
-    ASSERT_GE(value, 0);
-    ASSERT_LT(value, RANDOM_RANGE);
-  }
-  random_seed(0xFFFFFFFFu);
-  for (const std::int32_t value : first) {
-    EXPECT_EQ(random_next(), value);
-  }
-}
-
 TEST(ScaleToIndex, ExactForEveryValueAndEveryLengthInUse) {
   // Pool sizes, set lengths, and every password length a repair can aim at.
   std::vector<std::int32_t> lengths = {10, 16, 26, 36, 42, 52, 62, 68, 78};
