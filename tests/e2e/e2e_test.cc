@@ -11,14 +11,13 @@
 
 #ifdef __linux__
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <fstream>
 #endif
 
@@ -514,15 +513,6 @@ TEST(WriteFailure, ReaderThatStopsAfterOneLineEndsTheRunPromptly) {
 #endif
 
 #ifdef __linux__
-// The program copied where any user can reach it: the tests may run from a folder that only its
-// owner may enter (root's home, mktemp -d), and some runs are made as another user.
-std::string reachable_copy(const std::string& folder) {
-  const std::string copy = folder + "/tolvane";
-  std::filesystem::copy_file(TOLVANE_PATH, copy);
-  std::filesystem::permissions(folder, std::filesystem::perms(0755));
-  return copy;
-}
-
 // A pipe that is full before the run starts, so that its first write blocks.
 void full_pipe(int ends[2]) {
   ASSERT_EQ(pipe(ends), 0);
@@ -571,15 +561,13 @@ TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
   ASSERT_EQ(getrlimit(RLIMIT_MEMLOCK, &lock_inherited), 0);
   if (core.rlim_max == 0)
     GTEST_SKIP() << "this machine allows no core dump at all";
-  char folder[] = "/tmp/tolvane-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string program = reachable_copy(folder);
-  // A limit is set for a user other than root, which ignores it. The key is locked whenever any of
-  // the block is, its own page where the limit refuses the whole region; the block as far as the
-  // run fills it, its newlines too (-s4), one page for one password.
+  // A limit binds a process that lacks CAP_IPC_LOCK: root's runs under one are made without it.
+  // The key is locked whenever any of the block is, its own page where the limit refuses the whole
+  // region; the block as far as the run fills it, its newlines too (-s4), one page for one
+  // password.
   struct Row {
     std::vector<std::string> args;
-    long limit_kb;  // or -1: as inherited, and as the test's own user
+    long limit_kb;  // or -1: as inherited
     long lcg_kb, system_kb;
   };
   const Row rows[] = {
@@ -604,7 +592,6 @@ TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
       continue;  // a limit this user cannot raise
     const long expected_kb = address_sanitizer ? 0 : SYSTEM_SOURCE ? row.system_kb : row.lcg_kb;
     std::vector<std::string> words = command_line(TOLVANE_PATH, row.args);
-    std::replace(words.begin(), words.end(), std::string(TOLVANE_PATH), program);
     std::vector<char*> argv;
     for (std::string& word : words)
       argv.push_back(word.data());
@@ -613,21 +600,19 @@ TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
     full_pipe(ends);
     const pid_t pid = fork();
     if (pid == 0) {
-      setpgid(0, 0);
       prctl(PR_SET_PDEATHSIG, SIGKILL);
       core.rlim_cur = core.rlim_max;
       const rlimit lock{limit, limit};
       if (setrlimit(RLIMIT_CORE, &core) != 0 ||
           (row.limit_kb >= 0 && setrlimit(RLIMIT_MEMLOCK, &lock) != 0) ||
-          (getegid() == 0 && setgid(65534) != 0) ||
-          (row.limit_kb >= 0 && geteuid() == 0 && setuid(65534) != 0))
+          (row.limit_kb >= 0 && geteuid() == 0 && prctl(PR_CAPBSET_DROP, CAP_IPC_LOCK) != 0) ||
+          (getegid() == 0 && setgid(65534) != 0))
         _exit(125);
       dup2(ends[1], 1);
       close(ends[0]);
       execv(argv[0], argv.data());
       _exit(127);
     }
-    setpgid(pid, pid);
     close(ends[1]);
     const bool blocked = blocked_in_write(pid);
     const std::vector<std::string> locked = proc_words(pid, "status", "VmLck:");
@@ -646,7 +631,6 @@ TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
     EXPECT_EQ(WTERMSIG(wait_status), SIGQUIT);
     EXPECT_FALSE(WCOREDUMP(wait_status));
   }
-  std::filesystem::remove_all(folder);
 }
 #endif
 
