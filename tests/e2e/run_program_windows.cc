@@ -33,14 +33,14 @@ std::string quote(const std::string& arg) {
 HANDLE temporary_file() {
   char folder[MAX_PATH], name[MAX_PATH];
   if (GetTempPathA(MAX_PATH, folder) == 0 || GetTempFileNameA(folder, "tvn", 0, name) == 0) {
-    std::abort();
+    throw std::runtime_error("no temporary file (" + std::to_string(GetLastError()) + ")");
   }
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   const HANDLE file = CreateFileA(name, GENERIC_READ | GENERIC_WRITE,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
                                   CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (file == INVALID_HANDLE_VALUE)
-    std::abort();
+    throw std::runtime_error("no temporary file (" + std::to_string(GetLastError()) + ")");
   return file;
 }
 
@@ -89,7 +89,8 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
   PROCESS_INFORMATION process{};
   if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                       &startup, &process)) {
-    std::abort();
+    throw std::runtime_error("CreateProcess failed (" + std::to_string(GetLastError()) +
+                             "): " + command.substr(0, 200));
   }
   if (WaitForSingleObject(process.hProcess, DWORD(RUN_DEADLINE) * 1000) == WAIT_TIMEOUT) {
     TerminateProcess(process.hProcess, 9);
