@@ -148,8 +148,19 @@ std::string repeat(std::string prefix, std::size_t n, char c, std::string suffix
   return prefix.append(n, c).append(suffix);
 }
 
-// A run that prints the banner and a text, or fails to: its arguments, how it ends, and what it
-// writes. Where standard output is no file (/dev/full, closed) there is nothing to read back.
+// Runs args as mode and shim say, and checks how the run ended and what it wrote on standard
+// error; the result, for what it wrote on standard output.
+RunResult expect_end(const std::vector<std::string>& args, Stdout mode, const char* shim,
+                     int status, const std::string& err) {
+  const RunResult result = run(args, mode, shim);
+  EXPECT_EQ(result.signal, 0);
+  EXPECT_EQ(result.exit_status, status);
+  EXPECT_EQ(result.err, err);
+  return result;
+}
+
+// A run that prints the banner and a text, or fails to. Where standard output is no file
+// (/dev/full, closed) there is nothing to read back.
 struct Expected {
   std::vector<std::string> args;
   int status;
@@ -158,21 +169,6 @@ struct Expected {
   Stdout mode = Stdout::Capture;
   const char* shim = nullptr;
 };
-
-void expect_run(const Expected& row) {
-  SCOPED_TRACE(describe(row.args) + (row.shim != nullptr ? row.shim : ""));
-  if (!fits_the_platform(row.args))
-    return;
-  const RunResult result = run(row.args, row.mode, row.shim);
-  EXPECT_EQ(result.signal, 0);
-  EXPECT_EQ(result.exit_status, row.status);
-  EXPECT_EQ(result.err, row.err);
-  if (row.mode == Stdout::Capture) {
-    const std::size_t banner = banner_length(result.out, PROGRAM_SOURCE_NAME);
-    ASSERT_NE(banner, 0u) << result.out;
-    EXPECT_EQ(result.out.substr(banner), row.text);
-  }
-}
 
 TEST(Messages, BannerThenExactTextAndStatus) {
   std::vector<Expected> rows = {
@@ -217,8 +213,17 @@ TEST(Messages, BannerThenExactTextAndStatus) {
   rows.push_back({{"-x"}, 1, INVALID, WRITE_ERROR, Stdout::Capture, "fail_close"});
 #endif
 #endif
-  for (const Expected& row : rows)
-    expect_run(row);
+  for (const Expected& row : rows) {
+    SCOPED_TRACE(describe(row.args) + (row.shim != nullptr ? row.shim : ""));
+    if (!fits_the_platform(row.args))
+      continue;
+    const RunResult result = expect_end(row.args, row.mode, row.shim, row.status, row.err);
+    if (row.mode == Stdout::Capture) {
+      const std::size_t banner = banner_length(result.out, PROGRAM_SOURCE_NAME);
+      ASSERT_NE(banner, 0u) << result.out;
+      EXPECT_EQ(result.out.substr(banner), row.text);
+    }
+  }
 }
 
 // Every line a password that keeps the rules of its options.
@@ -260,10 +265,7 @@ TEST(Passwords, LinesOfSizeThatKeepTheirRules) {
     SCOPED_TRACE(describe(row.args) + (row.shim != nullptr ? row.shim : ""));
     if (!fits_the_platform(row.args))
       continue;
-    const RunResult result = run(row.args, row.mode, row.shim);
-    EXPECT_EQ(result.signal, 0);
-    EXPECT_EQ(result.exit_status, row.status);
-    EXPECT_EQ(result.err, row.err);
+    const RunResult result = expect_end(row.args, row.mode, row.shim, row.status, row.err);
     const std::vector<std::string> lines = lines_of(result.out);
     ASSERT_EQ(lines.size(), row.count);
     for (const std::string& line : lines)
