@@ -5,7 +5,5 @@
 #   cmake -S . -B build-arm64 --toolchain cmake/aarch64-linux-gnu.cmake
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(tolvane_triplet aarch64-linux-gnu)
-set(tolvane_multiarch aarch64-linux-gnu)
+set(tolvane_emulated ON)
 include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)
-find_program(TOLVANE_QEMU qemu-aarch64-static REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${TOLVANE_QEMU})

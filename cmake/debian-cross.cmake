@@ -2,8 +2,16 @@
 # s390x-linux-gnu.cmake, aarch64-linux-gnu.cmake): the compiler of the triplet tolvane_triplet,
 # and the target's libraries from Debian's multiarch packages (libsodium-dev:<arch>,
 # libgtest-dev:<arch>, .ci/deps), which live beside the machine's own under /usr, in folders of
-# their own.
+# their own (in /usr/lib/<tolvane_multiarch>, the triplet where that is not set). A machine this one
+# cannot run (tolvane_emulated) runs its programs under qemu-user.
 set(CMAKE_SYSTEM_NAME Linux)
+if(NOT tolvane_multiarch)
+  set(tolvane_multiarch ${tolvane_triplet})
+endif()
+if(tolvane_emulated)
+  find_program(TOLVANE_QEMU qemu-${CMAKE_SYSTEM_PROCESSOR}-static REQUIRED)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${TOLVANE_QEMU})
+endif()
 set(CMAKE_C_COMPILER ${tolvane_triplet}-gcc)
 set(CMAKE_CXX_COMPILER ${tolvane_triplet}-g++)
 

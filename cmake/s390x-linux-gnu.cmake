@@ -5,7 +5,5 @@
 #   cmake -S . -B build-s390x --toolchain cmake/s390x-linux-gnu.cmake
 set(CMAKE_SYSTEM_PROCESSOR s390x)
 set(tolvane_triplet s390x-linux-gnu)
-set(tolvane_multiarch s390x-linux-gnu)
+set(tolvane_emulated ON)
 include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)
-find_program(TOLVANE_QEMU qemu-s390x-static REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${TOLVANE_QEMU})
