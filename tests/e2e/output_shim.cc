@@ -2,6 +2,7 @@
 // the environment names a row of MODES, which says all that the shim does in that run.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -79,6 +80,14 @@ void another_writer_appends() {
     (void)!real_write(other, line, std::strlen(line));
     close(other);
   }
+}
+
+// A program that a test's shell started (not its run's process group leader, as a program the
+// test runs itself is) dies with that shell, which dies with the test: a killed test leaves it
+// running nowhere. A shell already gone leaves none to wait for.
+[[gnu::constructor]] void die_with_the_shell() {
+  if (getpgrp() != getpid() && (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != getpgrp()))
+    (void)std::raise(SIGKILL);
 }
 
 int polls = 0;

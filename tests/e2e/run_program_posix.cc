@@ -69,33 +69,23 @@ std::string read_slowly(int fd, Deadline deadline) {
 
 [[noreturn]] void exec_child(const std::vector<std::string>& words,
                              const std::vector<std::string>& env, Stdout mode, int out_fd,
-                             int err_fd) {
+                             int err_fd, pid_t test) {
   // The run and all it starts are one group, which a deadline ends whole; and should the test
-  // itself be killed, the run goes with it rather than run on under init.
+  // itself be killed, the run goes with it rather than run on under init (a program a shell of
+  // the run starts goes with that shell: output_shim.cc). A test already gone leaves no run.
   setpgid(0, 0);
-  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != test)
+    _exit(127);
   for (const std::string& entry : env)
     putenv(const_cast<char*>(entry.c_str()));
-  switch (mode) {
-    case Stdout::Capture:
-    case Stdout::OneLine:
-      dup2(out_fd, 1);
-      break;
-    case Stdout::SlowNonBlocking:
-      dup2(out_fd, 1);
-      fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
-      break;
-    case Stdout::AppendToFile:
-      dup2(out_fd, 1);
-      fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_APPEND);
-      break;
-    case Stdout::DevFull:
-      dup2(open("/dev/full", O_WRONLY), 1);
-      break;
-    case Stdout::Closed:
-      close(1);
-      break;
-  }
+  if (mode == Stdout::DevFull)
+    out_fd = open("/dev/full", O_WRONLY);
+  if (mode == Stdout::Closed)
+    close(1);
+  else
+    dup2(out_fd, 1);
+  if (mode == Stdout::SlowNonBlocking || mode == Stdout::AppendToFile)
+    fcntl(1, F_SETFL, fcntl(1, F_GETFL) | (mode == Stdout::AppendToFile ? O_APPEND : O_NONBLOCK));
   dup2(err_fd, 2);
   signal(SIGPIPE, SIG_DFL);
   std::vector<char*> argv;
@@ -175,12 +165,13 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
   }
   const int child_out = piped ? pipe_fds[1] : fileno(out);
   const std::vector<std::string> words = command_line(path, args);
+  const pid_t test = getpid();
   const pid_t pid = fork();
   if (pid == 0) {
     // The child must not hold the pipe's reading end, or closing ours would not close the pipe.
     if (piped)
       close(pipe_fds[0]);
-    exec_child(words, env, mode, child_out, fileno(err));
+    exec_child(words, env, mode, child_out, fileno(err), test);
   }
   setpgid(pid, pid);  // whichever of the two runs first
   for (const int ending : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
