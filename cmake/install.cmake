@@ -78,6 +78,22 @@ if(WIN32)
   return()
 endif()
 
+# The folders of the prefix that the install will create, for the uninstall target to take away
+# again: those missing now, up to the prefix, of each folder a file goes to (both of zsh's).
+set(TOLVANE_INSTALL_FOLDERS ${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_MANDIR}/man1 ${CMAKE_INSTALL_DOCDIR}
+    ${CMAKE_INSTALL_DATADIR}/bash-completion/completions ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d
+    ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions ${CMAKE_INSTALL_DATADIR}/zsh/site-functions
+    ${CMAKE_INSTALL_DATADIR}/licenses/tolvane)
+install(CODE "set(tolvane_missing_folders)
+foreach(folder ${TOLVANE_INSTALL_FOLDERS})
+  while(NOT folder STREQUAL \".\" AND NOT IS_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${folder}\")
+    list(APPEND tolvane_missing_folders \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${folder}\")
+    get_filename_component(folder \"\${folder}\" DIRECTORY)
+    if(NOT folder)
+      set(folder .)
+    endif()
+  endwhile()
+endforeach()")
 install(TARGETS tolvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Compressed as Debian wants them, without a time stamp (-n) so that builds are identical.
 foreach(doc ${TOLVANE_MAN_PAGE} ${PROJECT_SOURCE_DIR}/packaging/debian/changelog)
@@ -102,3 +118,7 @@ set(TOLVANE_ZSH_COMPLETION_DIR "" CACHE STRING
 share/zsh/site-functions otherwise; the RPM's is always site-functions)")
 configure_file(cmake/install_files.cmake.in ${PROJECT_BINARY_DIR}/install_files.cmake @ONLY)
 install(SCRIPT ${PROJECT_BINARY_DIR}/install_files.cmake)
+# cmake --build build --target uninstall: the files of install_manifest.txt, then the folders that
+# the installs since the last uninstall created, where they are left empty.
+configure_file(cmake/uninstall.cmake.in ${PROJECT_BINARY_DIR}/uninstall.cmake @ONLY)
+add_custom_target(uninstall COMMAND ${CMAKE_COMMAND} -P ${PROJECT_BINARY_DIR}/uninstall.cmake VERBATIM)

@@ -27,6 +27,8 @@ cmake --build "$build" -j2
 version=$(cat "$build/version.txt")
 deb=$PWD/$build/tolvane_${version}-1_${arch}.deb
 packaging/check-arch.sh "$deb"
+# The banner the build's configure named (random_source.txt: the stream, then the banner's name).
+banner="Random source: $(sed -n 2p "$build/random_source.txt")"
 # The root is thrown away (/dev/null); each hook that fails stops mmdebstrap, and so this script.
 # Each hook is a shell command of mmdebstrap's, whose $1 is the root.
 # shellcheck disable=SC2016
@@ -36,8 +38,8 @@ mmdebstrap --variant=apt --architectures="$arch" \
   --customize-hook="chroot \"\$1\" dpkg-query -W -f '\${Package} \${Version} \${Architecture}\n' tolvane |
     grep -x 'tolvane ${version}-1 $arch'" \
   --customize-hook='chroot "$1" uname -m' \
-  --customize-hook='chroot "$1" tolvane -v | tee "$1/tmp/banner"
-    grep -qx "Random source: operating system (ChaCha20, libsodium)" "$1/tmp/banner"' \
+  --customize-hook="chroot \"\$1\" tolvane -v | tee \"\$1/tmp/banner\"
+    grep -qxF '$banner' \"\$1/tmp/banner\"" \
   --customize-hook='chroot "$1" sh -c "first=\$(tolvane -n3 -s16); second=\$(tolvane -n3 -s16)
     printf \"%s\n\" \"\$first\" \"\$second\"; [ \"\$first\" != \"\$second\" ]"' \
   bookworm /dev/null
