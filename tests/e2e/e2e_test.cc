@@ -47,7 +47,7 @@ constexpr bool address_sanitizer = false;
 
 const std::string HELP = R"(tolvane - prints random passwords
 Copyright (c) 2026 the tolvane authors.
-Free software under the MIT License; see the LICENSE file.
+Free software under the MIT License; the manual says where its text is.
 There is NO WARRANTY, to the extent permitted by law.
 
 Usage: tolvane [OPTIONS]
