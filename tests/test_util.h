@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <iterator>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,9 +83,7 @@ inline std::string describe(const std::vector<std::string>& args) {
 inline std::string read_text(const std::string& path) {
   std::ifstream file(path);
   EXPECT_TRUE(file.good()) << path;
-  std::stringstream text;
-  text << file.rdbuf();
-  const std::string all = text.str();
+  const std::string all{std::istreambuf_iterator<char>(file), {}};
   return path.ends_with(".1") ? std::regex_replace(all, std::regex(R"(\\(?=-)|\\%)"), "") : all;
 }
 
@@ -103,9 +101,6 @@ inline Options parse(const std::vector<std::string>& args) {
   Options options{.flags = 0xFF};  // the walk must reset whatever the record held
   parse_arguments(options, static_cast<int>(argv.size()), argv.data());
   return options;
-}
-inline Options parse_line(const std::string& line) {
-  return parse(words_of(line));
 }
 
 // The lines of text without their newlines; text must end with one.
