@@ -285,9 +285,10 @@ TEST(Examples, EachDoesWhatItsTextSays) {
     const std::string args = (*m)[1].str() + (*m)[3].str() + (*m)[6].str();
     const Options options = parse(words_of(args));
     std::vector<std::string> lines = words_of((*m)[2]);  // the README's: no password holds a blank
-    const auto said = static_cast<std::size_t>(
-        std::find(numbers.begin(), numbers.end(), (*m)[4].str()) - numbers.begin());
-    const std::size_t count = (*m)[1].matched ? lines.size() : piped ? 1 : said;
+    const std::size_t count = (*m)[1].matched ? lines.size()
+                              : piped         ? 1
+                                              : static_cast<std::size_t>(options.count);
+    EXPECT_EQ((*m)[4].str(), (*m)[4].matched ? numbers.at(count) : "");
     EXPECT_TRUE(!(*m)[5].matched || options.size == std::stoi((*m)[5]));
     const RunResult result = run(words_of(args), piped ? Stdout::OneLine : Stdout::Capture);
     EXPECT_EQ(result.signal, piped ? PIPE_SIGNAL : 0);

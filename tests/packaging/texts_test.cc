@@ -121,9 +121,6 @@ TEST(Texts, ShowTheLettersNamesRangesAndDefaultsOfTheTables) {
 // "X means Y", "X gives N" (the size), "X works", that X is invalid or out of range, and that X
 // prints the help text.
 TEST(Texts, TheManPageSaysHowArgumentsAreRead) {
-  const auto record = [](const Options& o) {
-    return std::make_tuple(o.status, o.size, o.count, o.flags, o.message);
-  };
   std::size_t claims = 0;
   const auto each = [&](const char* pattern, auto check) {
     const std::regex re(pattern);
@@ -134,7 +131,9 @@ TEST(Texts, TheManPageSaysHowArgumentsAreRead) {
   };
   each(R"~(\n\.B ([^\n]+)\n(?:is|means)\n\.BR? "?([^"\n]*?)"? [,.;](?=\n))~",
        [&](const std::smatch& m) {
-         EXPECT_EQ(record(parse(words_of(m[1]))), record(parse(words_of(m[2]))));
+         const Options a = parse(words_of(m[1])), b = parse(words_of(m[2]));
+         EXPECT_EQ(std::tie(a.status, a.size, a.count, a.flags, a.message),
+                   std::tie(b.status, b.size, b.count, b.flags, b.message));
        });
   each(R"~(\n\.B (\S+)\n(?:gives (?:size )?(\d+)|works))~", [&](const std::smatch& m) {
     const Options options = parse(words_of(m[1]));
