@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <iterator>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -549,10 +548,8 @@ void full_pipe(int ends[2]) {
 std::vector<std::string> proc_words(pid_t pid, const std::string& file, const std::string& prefix) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/" + file);
   for (std::string line; std::getline(in, line);) {
-    if (line.starts_with(prefix)) {
-      std::istringstream words(line.substr(prefix.size()));
-      return {std::istream_iterator<std::string>(words), {}};
-    }
+    if (line.starts_with(prefix))
+      return words_of(line.substr(prefix.size()));
   }
   return {};
 }

@@ -61,14 +61,14 @@ TEST(Texts, ShowTheLettersNamesRangesAndDefaultsOfTheTables) {
                     fallback = number(DEFAULT_SIZE), one = number(DEFAULT_COUNT);
   // Comment lines, and zsh's exclusion lists ('(-a --alpha ...)'), offer nothing.
   const auto code = [](const char* path) { return replace(file(path), "(^|\n)\\s*#[^\n]*"); };
+  // clang-format off
   const std::string help = HELP_TEXT, readme = file("/README.md"),
-                    usage = section(readme, "\n## Usage", "\n## "),
-                    bash = code("/completions/tolvane.bash"),
-                    fish = code("/completions/tolvane.fish"),
-                    zsh = replace(code("/completions/_tolvane"), R"('\([^)]*\)')"),
-                    dictionary = file("/fuzz/options.dict"),
-                    e2e_help = section(file("/tests/e2e/e2e_test.cc"), "HELP = R\"(", ")\";"),
-                    security = file("/doc/security.md");
+      usage = section(readme, "\n## Usage", "\n## "), security = file("/doc/security.md"),
+      dictionary = file("/fuzz/options.dict"), bash = code("/completions/tolvane.bash"),
+      fish = code("/completions/tolvane.fish"),
+      zsh = replace(code("/completions/_tolvane"), R"('\([^)]*\)')"),
+      e2e_help = section(file("/tests/e2e/e2e_test.cc"), "HELP = R\"(", ")\";");
+  // clang-format on
   // Each line of the man page's options that starts with a letter, its long names paired with it.
   std::set<std::string> man_names;
   for (const std::string& line : captured(section(MAN, ".SH OPTIONS", ".SS"), "\n(\\.B[RI] -.*)"))
@@ -84,7 +84,8 @@ TEST(Texts, ShowTheLettersNamesRangesAndDefaultsOfTheTables) {
   const Row rows[] = {
       {"README", usage, "--" + NAME + R"~(|\n\| `-([a-z]))~", all},
       {"README synopsis", usage, in_help, letters},
-      {"bash", bash, "--" + NAME, names}, {"bash", section(bash, "short=", "\n"), "-([a-z])", letters},
+      {"bash", bash, "--" + NAME, names},
+      {"bash", section(bash, "short=", "\n"), "-([a-z])", letters},
       {"zsh", zsh, "--" + NAME + R"~(|\{-([a-z])[-,])~", all},
       {"fish", fish, "(?:--|-l |-s )" + NAME, all},
       {"fuzz dictionary", dictionary, "\n\"" + NAME + "\"", all},
