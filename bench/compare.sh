@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Times tolvane against its floors, in pairs: the heaviest run against writing as many bytes with
-# head, and one password against /bin/true, which starts and does nothing. Each pair runs the two
-# programs in turn (bench/pair_time.c), and the figure is the median of the pairs' ratios, which
-# a shared machine's drift moves far less than separate best times. Where valgrind is there, it
-# also counts each run's instructions: the one figure such a machine does not move at all.
+# Times tolvane against its floors, in pairs: the heaviest run (the most passwords, each as long as
+# the limits allow, from the largest pool, with the sequence rule's redraws) against writing as many
+# bytes with head, and one password against /bin/true, which starts and does nothing. Each pair runs
+# the two programs in turn (bench/pair_time.c), and the figure is the median of the pairs' ratios,
+# which a shared machine's drift moves far less than separate best times. Where valgrind is there,
+# it also counts each run's instructions: the one figure such a machine does not move at all.
 #   usage: bench/compare.sh [tolvane] [another tolvane] [pairs]
 # Each program may be either build; its -v banner says which, and so which targets apply. Pass
 # "-" for the second to time one build alone.

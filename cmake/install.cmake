@@ -2,8 +2,9 @@
 # completions and documents. Files that depend on the package or the prefix are placed by
 # install_files.cmake.in when installing.
 include(GNUInstallDirs)
-# The man page carries the project's version in its .TH line.
-configure_file(doc/tolvane.1 ${PROJECT_BINARY_DIR}/tolvane.1 @ONLY)
+# The man page names the project's version in its .TH line as it stands in the source tree, so
+# that "man -l doc/tolvane.1" reads right there too; a test holds it to the project's version.
+configure_file(doc/tolvane.1 ${PROJECT_BINARY_DIR}/tolvane.1 COPYONLY)
 set(TOLVANE_MAN_PAGE ${PROJECT_BINARY_DIR}/tolvane.1)
 # The documents for the program's users, side by side in one folder, in the zip too: a doc/ below
 # share/doc/tolvane/ would repeat the segment, which lintian notes. The README installed with them

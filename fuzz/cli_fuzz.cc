@@ -37,9 +37,10 @@ void check_outcome(const Options& options) {
         "status is 0 or -2");
   check((options.flags & ~OPTION_FLAGS) == 0, "parsers never set the generator's state bits");
   if (options.message == nullptr) {
-    check(options.size >= PASSWORD_SIZE_MIN && options.size <= PASSWORD_SIZE_MAX, "size 4..32");
+    check(options.size >= PASSWORD_SIZE_MIN && options.size <= PASSWORD_SIZE_MAX,
+          "size within its limits");
     check(options.count >= PASSWORD_COUNT_MIN && options.count <= PASSWORD_COUNT_MAX,
-          "count 1..32767");
+          "count within its limits");
     check((options.flags & FLAG_UPPER_ONLY) == 0 || (options.flags & FLAG_LOWER_ONLY) == 0,
           "-u and -l never both");
     check((options.flags & FLAG_ALPHA_ONLY) == 0 || (options.flags & FLAG_REQUIRE_DIGIT) == 0,

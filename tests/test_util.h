@@ -7,10 +7,14 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
+#include <iterator>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cli/options.h"
 #include "gen/generator.h"
 #include "gen/random_lcg.h"
 #include "password_rules.h"
@@ -72,6 +76,31 @@ inline std::string describe(const std::vector<std::string>& args) {
   for (const std::string& arg : args)
     text.append("[").append(arg.substr(0, 20)).append("]");
   return text.empty() ? "(none)" : text;
+}
+
+// The whole of the file at path; a man page (*.1) as it reads, its "\-" a "-" and its "\%" (no
+// hyphenation here) dropped.
+inline std::string read_text(const std::string& path) {
+  std::ifstream file(path);
+  EXPECT_TRUE(file.good()) << path;
+  const std::string all{std::istreambuf_iterator<char>(file), {}};
+  return path.ends_with(".1") ? std::regex_replace(all, std::regex(R"(\\(?=-)|\\%)"), "") : all;
+}
+
+// The words of line, split at blanks.
+inline std::vector<std::string> words_of(const std::string& line) {
+  const std::regex word("\\S+");
+  return {std::sregex_token_iterator(line.begin(), line.end(), word), {}};
+}
+
+// The record the arguments after the program's name leave, or those of a line split at blanks.
+inline Options parse(const std::vector<std::string>& args) {
+  std::vector<const char*> argv{"tolvane"};
+  for (const std::string& arg : args)
+    argv.push_back(arg.c_str());
+  Options options{.flags = 0xFF};  // the walk must reset whatever the record held
+  parse_arguments(options, static_cast<int>(argv.size()), argv.data());
+  return options;
 }
 
 // The lines of text without their newlines; text must end with one.

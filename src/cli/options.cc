@@ -15,7 +15,7 @@ const char VERSION_BANNER[] =
 const char HELP_TEXT[] =
     "tolvane - prints random passwords\n"
     "Copyright (c) 2026 the tolvane authors.\n"
-    "Free software under the MIT License; see the LICENSE file.\n"
+    "Free software under the MIT License; the manual says where its text is.\n"
     "There is NO WARRANTY, to the extent permitted by law.\n"
     "\n"
     "Usage: tolvane [OPTIONS]\n"

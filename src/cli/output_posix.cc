@@ -109,6 +109,10 @@ void cut_partial_line(int fd, std::string_view written) {
     return;
   }
   const off_t end = lseek(fd, 0, SEEK_CUR);  // where the write's bytes end
+  // An offset short of the write's own length cannot be where this write ended: another process
+  // moved a shared offset back, or the file keeps no offset that means anything. The cut, at
+  // end - cut_line, could then fall below 0 or into bytes that are not tolvane's. Past this
+  // check, and with the file ending at end, it falls right after the write's last whole line.
   struct stat info {};
   const bool file_ends_there =
       end >= static_cast<off_t>(written.size()) && fstat(fd, &info) == 0 && info.st_size == end;

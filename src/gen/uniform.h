@@ -1,11 +1,20 @@
-// Exactly uniform indexes below n (1 to 255) from random bytes, without dividing. A value x of k
-// bits times n lies below n * 2^k; its high part, (x * n) >> k, is below n and is the index. As x
-// runs over its 2^k values, x * n steps by n, so each index is the high part of floor(2^k / n)
-// products or of one more. Rejecting the x whose product has a low part (mod 2^k) below
-// 2^k mod n leaves each index exactly floor(2^k / n) of them: every index equally likely. A byte
-// (k = 8) gives one index. Two bytes (k = 16) give two, as the two base-n digits of an index below
-// n * n: with t = x * n, the first is t >> 16, and (t mod 2^16) * n has the second in its high
-// half and the low half of x * n * n in its low half.
+// Exactly uniform indexes below n (1 to 255) from random bytes, without dividing.
+//
+// One index from k random bits, for any m up to 2^k: a value x of k bits times m lies below
+// m * 2^k, so its high part, (x * m) >> k, is below m and is the index; its low part is
+// (x * m) mod 2^k. Fix an index j. The x that give j have low parts that step by m through
+// [0, 2^k), all alike mod m (each is -j * 2^k mod m, plus a multiple of m). Rejecting every x
+// whose low part is below r = 2^k mod m keeps those in [r, 2^k), a stretch of 2^k - r, a whole
+// number of m: it holds floor(2^k / m) numbers of each class mod m, so exactly that many x are
+// kept for every j. Every index is equally likely, whatever the random bits, with no division.
+//
+// A byte (k = 8, m = n) gives one index. Two bytes (k = 16) give two at once: the two base-n
+// digits of one index below m = n * n (at most 65025, so under 2^16), rejected against
+// 65536 mod n^2 as above. With t = x * n, the first digit is t >> 16; and since
+// x * n * n = (t >> 16) * n * 2^16 + (t mod 2^16) * n, the product (t mod 2^16) * n holds the
+// second digit in its high half and, in its low half, exactly the low part of x * n * n that the
+// rule looks at. So the test on that low half is the one-index rule for m = n * n, and the pair
+// is uniform over all n * n pairs: each digit uniform, and the two independent.
 #pragma once
 
 #include <array>
@@ -59,6 +68,7 @@ constexpr std::size_t indexes_from_units(std::span<const std::uint8_t> bytes, st
     // Written whether kept or not; only a kept pair moves the end on: no branch.
     out[kept] = static_cast<std::uint8_t>(times_n >> 16);
     out[kept + 1] = static_cast<std::uint8_t>(rest_times_n >> 16);
+    // The low half of x * n * n: below 65536 mod n^2 it is one of the few surplus units (top).
     kept += (rest_times_n & 0xFFFFu) < bound ? 0 : 2;
   }
   return kept;

@@ -19,11 +19,11 @@ TEST(ReportMessage, WritesBannerThenMessageAndReturnsStatus) {
     const char* message;
     std::int32_t status;
   };
-  const Row rows[] = {{HELP_TEXT, STATUS_OK},
-                      {VERSION_MESSAGE, STATUS_OK},
-                      {MSG_INVALID_PARAMETER, STATUS_PARAMETER_ERROR},
-                      {MSG_CASE_CONFLICT, STATUS_PARAMETER_ERROR},
-                      {MSG_RULES_CONFLICT, STATUS_PARAMETER_ERROR}};
+  // clang-format off
+  const Row rows[] = {{HELP_TEXT, STATUS_OK}, {VERSION_MESSAGE, STATUS_OK},
+      {MSG_INVALID_PARAMETER, STATUS_PARAMETER_ERROR}, {MSG_CASE_CONFLICT, STATUS_PARAMETER_ERROR},
+      {MSG_RULES_CONFLICT, STATUS_PARAMETER_ERROR}};
+  // clang-format on
   for (const Row& row : rows) {
     const Options options{.status = row.status, .message = row.message};
     written.clear();

@@ -28,15 +28,6 @@ const char* const INVALID = MSG_INVALID_PARAMETER;
 const char* const CASE = MSG_CASE_CONFLICT;
 const char* const RULES = MSG_RULES_CONFLICT;
 
-Options parse(const std::vector<std::string>& args) {
-  std::vector<const char*> argv{"tolvane"};
-  for (const std::string& arg : args)
-    argv.push_back(arg.c_str());
-  Options options{.flags = 0xFF};  // the walk must reset whatever the record held
-  parse_arguments(options, static_cast<int>(argv.size()), argv.data());
-  return options;
-}
-
 void expect_record(const std::vector<std::string>& args, const Case& c) {
   SCOPED_TRACE(describe(args));
   const Options options = parse(args);
@@ -105,15 +96,8 @@ const Case CASES[] = {
 // clang-format on
 
 TEST(ParseArguments, Table) {
-  for (const Case& c : CASES) {
-    std::vector<std::string> args;
-    for (std::string_view rest = c.line; !rest.empty();) {
-      const std::size_t end = std::min(rest.find(' '), rest.size());
-      args.emplace_back(rest.substr(0, end));
-      rest.remove_prefix(std::min(end + 1, rest.size()));
-    }
-    expect_record(args, c);
-  }
+  for (const Case& c : CASES)
+    expect_record(words_of(c.line), c);
 }
 
 // Arguments a line split at spaces cannot give (empty, holding a space), huge ones, and many.
@@ -170,7 +154,7 @@ TEST(ReadBoundedNumber, Table) {
   }
 }
 // Each long name of the table does what its letter does; the letter is checked against the man
-// page by names_test.
+// page by texts_test.
 TEST(LongOptionAliases, EveryFullNameDoesWhatItsLetterDoes) {
   for (const LongOptionAlias& alias : long_option_aliases) {
     SCOPED_TRACE(alias.name);

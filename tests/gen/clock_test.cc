@@ -13,13 +13,13 @@ TEST(SeedFromClock, IsMillisecondsSinceTheEpochModulo2To32) {
     ClockReading reading;
     std::uint32_t seed;
   };
+  // The fourth is exactly 2^32 ms.
+  // clang-format off
   const Row rows[] = {
-      {{0, 0}, 0u},
-      {{0, 1}, 1u},
-      {{1, 999}, 1999u},
-      {{4294967, 296}, 0u},  // exactly 2^32 ms
+      {{0, 0}, 0u}, {{0, 1}, 1u}, {{1, 999}, 1999u}, {{4294967, 296}, 0u},
       {{1'796'000'000, 123}, static_cast<std::uint32_t>(1'796'000'000'123ULL % 4294967296ULL)},
   };
+  // clang-format on
   for (const Row& row : rows) {
     EXPECT_EQ(seed_from_clock(row.reading), row.seed);
   }

@@ -126,10 +126,10 @@ TEST(SystemSource, NothingIsDrawnWithoutAGoodStream) {
     bool finished;      // random_finish before the draws
     bool repair_first;  // the failed fill is the repairs', the batch's first one good
   };
-  const Row rows[] = {{"finished", 1000, true, false},
-                      {"first fill", 0, false, false},
-                      {"later fill", 1, false, false},
-                      {"repairs' fill", 1, false, true}};
+  // clang-format off
+  const Row rows[] = {{"finished", 1000, true, false}, {"first fill", 0, false, false},
+                      {"later fill", 1, false, false}, {"repairs' fill", 1, false, true}};
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     script.assign(4096, 0xA5);

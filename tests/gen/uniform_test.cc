@@ -56,10 +56,10 @@ TEST(Uniform, ScriptedUnitsGiveTheseIndexes) {
     std::int32_t n;
     std::vector<std::uint8_t> bytes, indexes;
   };
-  const Row rows[] = {{62, {0x34, 0x12}, {4, 25}},
-                      {62, {0x12, 0x34}, {12, 37}},
-                      {62, {0x00, 0x00, 0x34, 0x12, 0xFF}, {4, 25}},
-                      {78, {0x10, 0x00}, {0, 1}}};
+  // clang-format off
+  const Row rows[] = {{62, {0x34, 0x12}, {4, 25}}, {62, {0x12, 0x34}, {12, 37}},
+                      {62, {0x00, 0x00, 0x34, 0x12, 0xFF}, {4, 25}}, {78, {0x10, 0x00}, {0, 1}}};
+  // clang-format on
   for (const Row& row : rows) {
     std::vector<std::uint8_t> out(row.bytes.size());
     out.resize(indexes_from_units(row.bytes, row.n, out.data()));
