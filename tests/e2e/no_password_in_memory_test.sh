@@ -61,7 +61,10 @@ if "$program" -v | grep -q '^Random source: operating system'; then
 fi
 mapfile -t at_write < <(dumps write)
 mapfile -t at_exit < <(dumps exit)
-gdb -q -batch -ex 'break main' -ex "run -n40 -s24 -y > $work/out" -ex 'delete' \
+# gdb finds each buffer by its ELF symbol, as nm did (--readnever): in a build with debugging
+# information (-g, as Debian's packages build), optimising across files can leave a buffer's
+# DWARF entry without an address, and gdb then reads nothing.
+gdb -q -batch --readnever -ex 'break main' -ex "run -n40 -s24 -y > $work/out" -ex 'delete' \
   -ex 'catch syscall write' -ex 'continue' "${at_write[@]}" -ex 'delete' \
   -ex 'catch syscall exit_group' -ex 'continue' "${at_exit[@]}" \
   --args "$program" >"$work/gdb.log" 2>&1 || true
@@ -102,7 +105,7 @@ continue
 end
 continue
 EOF
-  gdb -q -batch -x "$work/keys.gdb" --args "$program" >"$work/gdb.log" 2>&1 || true
+  gdb -q -batch --readnever -x "$work/keys.gdb" --args "$program" >"$work/gdb.log" 2>&1 || true
   hex() { od -An -v -tx1 "$1" | tr -d ' \n'; }
   calls=0 replaced=0 last=
   for key in "$work"/key-*; do
@@ -120,7 +123,7 @@ fi
 
 # The failing source fails within a run's first blocks: the block it was filling when it failed
 # was never written, and must be wiped all the same.
-gdb -q -batch -ex 'catch syscall exit_group' -ex "run -n32767 -s32 > $work/failed" \
+gdb -q -batch --readnever -ex 'catch syscall exit_group' -ex "run -n32767 -s32 > $work/failed" \
   -ex "set \$at = (char*) &'(anonymous namespace)::block'" \
   -ex "dump binary memory $work/failed-block \$at \$at + 65536" \
   --args "$failing" >"$work/gdb.log" 2>&1 || true
