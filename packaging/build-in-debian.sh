@@ -15,7 +15,9 @@ git clone -q . "$out/src/tolvane"
 (cd "$out/src" && dpkg-source -b tolvane >/dev/null)
 dsc=$(cd "$out/src" && echo tolvane_*.dsc)
 # The root is thrown away (/dev/null); each hook that fails stops mmdebstrap, and so this script.
-# Each hook is a shell command of mmdebstrap's, whose $1 is the root.
+# Each hook is a shell command of mmdebstrap's, whose $1 is the root. mmdebstrap's own /dev/pts
+# gives every new terminal to one user (uid=5), whom the build's user is not, so the completion
+# tests could open none: the build gets a /dev/pts of its own, as sbuild gives it.
 # shellcheck disable=SC2016
 mmdebstrap --variant=buildd \
   --customize-hook='mkdir "$1/build"' \
@@ -23,9 +25,10 @@ mmdebstrap --variant=buildd \
   --customize-hook="chroot \"\$1\" sh -ec 'cd /build && dpkg-source -x $dsc tolvane &&
     apt-get build-dep -y --no-install-recommends ./tolvane &&
     useradd --create-home builder && chown -R builder /build'" \
-  --customize-hook="chroot \"\$1\" runuser -u builder -- sh -c 'cd /build/tolvane &&
-    DEB_BUILD_OPTIONS=\"${1:-}\" dpkg-buildpackage -us -uc -j2 >/build/build.log 2>&1'
-    status=\$?; cp \"\$1/build/build.log\" '$out/'; exit \$status" \
+  --customize-hook="mount -t devpts -o newinstance,gid=5,mode=620,ptmxmode=666 devpts \"\$1/dev/pts\"
+    chroot \"\$1\" runuser -u builder -- sh -c 'cd /build/tolvane &&
+      DEB_BUILD_OPTIONS=\"${1:-}\" dpkg-buildpackage -us -uc -j2 >/build/build.log 2>&1'
+    status=\$?; umount \"\$1/dev/pts\"; cp \"\$1/build/build.log\" '$out/'; exit \$status" \
   --customize-hook="sync-out /build '$out/packages'" \
   bookworm /dev/null
 ls "$out/packages"/*.deb
