@@ -96,15 +96,11 @@ foreach(folder ${TOLVANE_INSTALL_FOLDERS})
   endwhile()
 endforeach()")
 install(TARGETS tolvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# Compressed as Debian wants them, without a time stamp (-n) so that builds are identical.
-foreach(doc ${TOLVANE_MAN_PAGE} ${PROJECT_SOURCE_DIR}/packaging/debian/changelog)
-  get_filename_component(name ${doc} NAME)
-  add_custom_command(OUTPUT ${name}.gz
-    COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${doc} ${PROJECT_BINARY_DIR}/${name}.gz
-    DEPENDS ${doc} VERBATIM)
-  list(APPEND compressed_docs ${name}.gz)
-endforeach()
-add_custom_target(tolvane_compressed_docs ALL DEPENDS ${compressed_docs})
+# Compressed as Debian wants it, without a time stamp (-n) so that builds are identical.
+add_custom_command(OUTPUT tolvane.1.gz
+  COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${TOLVANE_MAN_PAGE} ${PROJECT_BINARY_DIR}/tolvane.1.gz
+  DEPENDS ${TOLVANE_MAN_PAGE} VERBATIM)
+add_custom_target(tolvane_compressed_docs ALL DEPENDS tolvane.1.gz)
 # The README's build-and-run command builds the program alone; the install that follows it needs
 # the man page too.
 add_dependencies(tolvane tolvane_compressed_docs)

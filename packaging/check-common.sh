@@ -59,21 +59,6 @@ check_links() {
   return $status
 }
 
-# build_packages GENERATOR DIR...: the package preset's build (no tests, no benchmarks) in each
-# folder, at the last commit's time (SOURCE_DATE_EPOCH, exported for the package tools too), then
-# its package.
-build_packages() {
-  local generator=$1 dir
-  shift
-  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
-  export SOURCE_DATE_EPOCH
-  for dir in "$@"; do
-    cmake --preset package -B "$dir" -DTOLVANE_WERROR=ON >/dev/null
-    cmake --build "$dir" -j2
-    (cd "$dir" && cpack -G "$generator" >/dev/null)
-  done
-}
-
 fail() {
   echo "$*" >&2
   exit 1

@@ -19,16 +19,12 @@ case $arch in
 esac
 grep -qx enabled "/proc/sys/fs/binfmt_misc/qemu-$cpu" 2>/dev/null ||
   fail "binfmt_misc runs no $arch program here: apt-get install qemu-user-static binfmt-support"
-build=build-package-$arch
-rm -rf "$build"
-cmake --preset package -B "$build" --toolchain "cmake/$cpu-linux-gnu.cmake" -DTOLVANE_WERROR=ON
-cmake --build "$build" -j2
-(cd "$build" && cpack -G DEB)
-version=$(cat "$build/version.txt")
-deb=$PWD/$build/tolvane_${version}-1_${arch}.deb
-packaging/check-arch.sh "$deb"
+# Built as .ci/deb-cross builds it (dpkg-buildpackage -a), which checks its label.
+.ci/deb-cross "$arch"
+version=$(dpkg-parsechangelog -SVersion)
+deb=$PWD/build-deb-$arch/tolvane_${version}_${arch}.deb
 # The banner the build's configure named (random_source.txt: the stream, then the banner's name).
-banner="Random source: $(sed -n 2p "$build/random_source.txt")"
+banner="Random source: $(sed -n 2p "build-deb-$arch/tolvane/obj-$(dpkg-architecture -a "$arch" -qDEB_HOST_GNU_TYPE)/random_source.txt")"
 # The root is thrown away (/dev/null); each hook that fails stops mmdebstrap, and so this script.
 # Each hook is a shell command of mmdebstrap's, whose $1 is the root.
 # shellcheck disable=SC2016
@@ -36,11 +32,11 @@ mmdebstrap --variant=apt --architectures="$arch" \
   --customize-hook="copy-in '$deb' /tmp" \
   --customize-hook="chroot \"\$1\" apt-get install -y --no-install-recommends '/tmp/${deb##*/}'" \
   --customize-hook="chroot \"\$1\" dpkg-query -W -f '\${Package} \${Version} \${Architecture}\n' tolvane |
-    grep -x 'tolvane ${version}-1 $arch'" \
+    grep -x 'tolvane ${version} $arch'" \
   --customize-hook='chroot "$1" uname -m' \
   --customize-hook="chroot \"\$1\" tolvane -v | tee \"\$1/tmp/banner\"
     grep -qxF '$banner' \"\$1/tmp/banner\"" \
   --customize-hook='chroot "$1" sh -c "first=\$(tolvane -n3 -s16); second=\$(tolvane -n3 -s16)
     printf \"%s\n\" \"\$first\" \"\$second\"; [ \"\$first\" != \"\$second\" ]"' \
   bookworm /dev/null
-echo "tolvane ${version}-1 ($arch) installed and ran in a Debian 12 root of $arch"
+echo "tolvane ${version} ($arch) installed and ran in a Debian 12 root of $arch"
