@@ -79,20 +79,22 @@ if(WIN32)
   return()
 endif()
 
-# The folders of the prefix that the install will create, for the uninstall target to take away
-# again: those missing now, up to the prefix, of each folder a file goes to (both of zsh's).
+# The folders the install will create, for the uninstall target to take away again: of each
+# folder a file goes to (both of zsh's), those missing now, up to the first that is there, the
+# prefix and the staging folder's own included.
 set(TOLVANE_INSTALL_FOLDERS ${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_MANDIR}/man1 ${CMAKE_INSTALL_DOCDIR}
     ${CMAKE_INSTALL_DATADIR}/bash-completion/completions ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d
-    ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions ${CMAKE_INSTALL_DATADIR}/zsh/site-functions
-    ${CMAKE_INSTALL_DATADIR}/licenses/tolvane)
+    ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions ${CMAKE_INSTALL_DATADIR}/zsh/site-functions)
 install(CODE "set(tolvane_missing_folders)
+set(tolvane_destdir)
+if(DEFINED ENV{DESTDIR} AND NOT \"\$ENV{DESTDIR}\" STREQUAL \"\")
+  get_filename_component(tolvane_destdir \"\$ENV{DESTDIR}\" ABSOLUTE)
+endif()
 foreach(folder ${TOLVANE_INSTALL_FOLDERS})
-  while(NOT folder STREQUAL \".\" AND NOT IS_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${folder}\")
-    list(APPEND tolvane_missing_folders \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${folder}\")
+  set(folder \"\${tolvane_destdir}\${CMAKE_INSTALL_PREFIX}/\${folder}\")
+  while(NOT IS_DIRECTORY \"\${folder}\")
+    list(APPEND tolvane_missing_folders \"\${folder}/\")
     get_filename_component(folder \"\${folder}\" DIRECTORY)
-    if(NOT folder)
-      set(folder .)
-    endif()
   endwhile()
 endforeach()")
 install(TARGETS tolvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -112,10 +114,10 @@ install(FILES ${PROJECT_BINARY_DIR}/installed/README.md ${installed_docs}
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 set(TOLVANE_ZSH_COMPLETION_DIR "" CACHE STRING
     "Where _tolvane goes below the prefix (empty: share/zsh/vendor-completions for /usr, \
-share/zsh/site-functions otherwise; the RPM's is always site-functions)")
+share/zsh/site-functions otherwise)")
 configure_file(cmake/install_files.cmake.in ${PROJECT_BINARY_DIR}/install_files.cmake @ONLY)
 install(SCRIPT ${PROJECT_BINARY_DIR}/install_files.cmake)
-# cmake --build build --target uninstall: the files of install_manifest.txt, then the folders that
-# the installs since the last uninstall created, where they are left empty.
+# cmake --build build --target uninstall: what the last install put in its prefix
+# (install_record.txt, install_files.cmake.in), the folders it created included.
 configure_file(cmake/uninstall.cmake.in ${PROJECT_BINARY_DIR}/uninstall.cmake @ONLY)
 add_custom_target(uninstall COMMAND ${CMAKE_COMMAND} -P ${PROJECT_BINARY_DIR}/uninstall.cmake VERBATIM)
