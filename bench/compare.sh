@@ -13,8 +13,11 @@ set -euo pipefail
 first=${1:-build/tolvane}
 second=${2:-build/tolvane_lcg}
 pairs=${3:-40}
-bytes=1081311  # 32767 lines of 32 characters and a newline
-args=(-n32767 -s32 -y -q)
+# The limits as the first program's help gives them ("-s<4-32>"): the most passwords, the longest.
+limit() { "$first" -h | sed -n "s/^-$1<[0-9]*-\([0-9]*\)>.*/\1/p"; }
+count=$(limit n) size=$(limit s)
+bytes=$((count * (size + 1)))  # each line, and its newline
+args=("-n$count" "-s$size" -y -q)
 floor=(head -c "$bytes" /dev/zero)
 
 programs=("$first")
