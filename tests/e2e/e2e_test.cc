@@ -273,7 +273,7 @@ TEST(Examples, EachDoesWhatItsTextSays) {
     texts += read_text(std::string(SOURCE_DIR).append(path));
   const std::vector<std::string> numbers = {"", "One", "Two", "Three", "Four", "Five"};
   const std::regex example(
-      R"~(\n    \$ tolvane([^#\n]*)#[^\n]*((?:\n    [^$\n][^\n]*)*)|\n\.B tolvane([^\n]*)\n(\w+) passwords? of (\d+)|tolvane ([^|`"\n]*)\| head -n1)~");
+      R"~(\n    \$ tolvane([^#\n]*)(?:#[^\n]*)?((?:\n    [^$\n][^\n]*)*)|\n\.TP\n\.B tolvane([^\n]*)\n(?:(\w+) passwords? of (\d+))?|tolvane ([^|`"\n]*)\| head -n1)~");
   std::size_t examples = 0;
   for (std::sregex_iterator m(texts.begin(), texts.end(), example), end; m != end; ++m) {
     SCOPED_TRACE(m->str());
