@@ -180,19 +180,13 @@ TEST(Messages, BannerThenExactTextAndStatus) {
       {{"-h"}, 0, HELP}, {{"--help"}, 0, HELP}, {{"--"}, 0, HELP}, {{"-v", "-h"}, 0, HELP},
       {{"-hv"}, 0, HELP}, {std::vector<std::string>(10'000, "-h"), 0, HELP},
       {{"-v"}, 0, ""}, {{"--version"}, 0, ""},
-      {{""}, PARAMETER_ERROR, INVALID}, {{"-"}, PARAMETER_ERROR, INVALID},
-      {{"-s8", "eight"}, PARAMETER_ERROR, INVALID}, {{"-h", "-x"}, PARAMETER_ERROR, INVALID},
-      {{"-x", "-h"}, PARAMETER_ERROR, INVALID}, {{"-v", "-s99"}, PARAMETER_ERROR, INVALID},
-      {{std::string(100'000, 'x')}, PARAMETER_ERROR, INVALID},
-      {{repeat("--", 99'998, 's')}, PARAMETER_ERROR, INVALID},
-      {{repeat("-s", 99'998, '9')}, PARAMETER_ERROR, INVALID},
-      {{"\xff\xfe", "-\x80"}, PARAMETER_ERROR, INVALID}, {{"-\x80"}, PARAMETER_ERROR, INVALID},
-      {{"--\xc3\xa9t\xc3\xa9"}, PARAMETER_ERROR, INVALID},
-      {std::vector<std::string>(10'000, ""), PARAMETER_ERROR, INVALID},
-      {{"-ul"}, PARAMETER_ERROR, CASE_CONFLICT},
-      {{"--lower", "--upper"}, PARAMETER_ERROR, CASE_CONFLICT},
-      {{"-ar"}, PARAMETER_ERROR, RULES_CONFLICT},
-      {{"-a", "--required"}, PARAMETER_ERROR, RULES_CONFLICT},
+      {{""}, PARAMETER_ERROR, INVALID}, {{"-"}, PARAMETER_ERROR, INVALID}, {{"-s8", "eight"}, PARAMETER_ERROR, INVALID},
+      {{"-h", "-x"}, PARAMETER_ERROR, INVALID}, {{"-x", "-h"}, PARAMETER_ERROR, INVALID}, {{"-v", "-s99"}, PARAMETER_ERROR, INVALID},
+      {{std::string(100'000, 'x')}, PARAMETER_ERROR, INVALID}, {{repeat("--", 99'998, 's')}, PARAMETER_ERROR, INVALID},
+      {{repeat("-s", 99'998, '9')}, PARAMETER_ERROR, INVALID}, {std::vector<std::string>(10'000, ""), PARAMETER_ERROR, INVALID},
+      {{"\xff\xfe", "-\x80"}, PARAMETER_ERROR, INVALID}, {{"-\x80"}, PARAMETER_ERROR, INVALID}, {{"--\xc3\xa9t\xc3\xa9"}, PARAMETER_ERROR, INVALID},
+      {{"-ul"}, PARAMETER_ERROR, CASE_CONFLICT}, {{"--lower", "--upper"}, PARAMETER_ERROR, CASE_CONFLICT},
+      {{"-ar"}, PARAMETER_ERROR, RULES_CONFLICT}, {{"-a", "--required"}, PARAMETER_ERROR, RULES_CONFLICT},
   };
   // clang-format on
 #ifndef _WIN32
@@ -595,19 +589,17 @@ TEST(ProcessSettings, MemoryLockedAndNoCoreDump) {
     long limit_kb;  // or -1: as inherited
     long lcg_kb, system_kb;
   };
+  // Rows of a kind share a line, laid out by hand.
+  // clang-format off
   const Row rows[] = {
-      {{"-n32767", "-s32"}, -1, BLOCK, REGION + BLOCK},
-      {{"-n32767", "-s4"}, -1, BLOCK, REGION + BLOCK},
-      {{"-n32767", "-s32"}, 0, 0, 0},
-      {{"-n32767", "-s32"}, 8, 0, KEY},
-      {{"-n32767", "-s32"}, REGION, 0, REGION},
-      {{"-n32767", "-s32"}, BLOCK, BLOCK, REGION},
+      {{"-n32767", "-s32"}, -1, BLOCK, REGION + BLOCK}, {{"-n32767", "-s4"}, -1, BLOCK, REGION + BLOCK},
+      {{"-n32767", "-s32"}, 0, 0, 0}, {{"-n32767", "-s32"}, 8, 0, KEY},
+      {{"-n32767", "-s32"}, REGION, 0, REGION}, {{"-n32767", "-s32"}, BLOCK, BLOCK, REGION},
       {{"-n32767", "-s32"}, REGION + BLOCK, BLOCK, REGION + BLOCK},
-      {{"-n1"}, KEY, PAGE, KEY},
-      {{"-n1"}, KEY + PAGE, PAGE, KEY + PAGE},
-      {{"-n1"}, REGION, PAGE, REGION},
-      {{"-n1"}, REGION + PAGE, PAGE, REGION + PAGE},
+      {{"-n1"}, KEY, PAGE, KEY}, {{"-n1"}, KEY + PAGE, PAGE, KEY + PAGE},
+      {{"-n1"}, REGION, PAGE, REGION}, {{"-n1"}, REGION + PAGE, PAGE, REGION + PAGE},
   };
+  // clang-format on
 
   // Being root says nothing of what this process may do (a container drops capabilities, and
   // lowers the limit): what it holds does. Rows the system forbids are skipped, the rest still run.
