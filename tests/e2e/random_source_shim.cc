@@ -40,20 +40,18 @@ struct Mode {
   Device device = Device::Real;
 };
 
+// Modes of a kind share a line, laid out by hand.
+// clang-format off
 const Mode MODES[] = {
-    {"no_getrandom", Getrandom::Missing},
-    {"getrandom_eintr", Getrandom::Interrupted},
-    {"no_urandom", Getrandom::Missing, Device::Missing},
-    {"short_urandom", Getrandom::Missing, Device::Short},
-    {"plain_file_urandom", Getrandom::Missing, Device::PlainFile},
-    {"zero_urandom", Getrandom::Missing, Device::Zero},
-    {"fifo_urandom", Getrandom::Missing, Device::Fifo},
-    {"console_urandom", Getrandom::Missing, Device::Console},
+    {"no_getrandom", Getrandom::Missing}, {"getrandom_eintr", Getrandom::Interrupted},
+    {"no_urandom", Getrandom::Missing, Device::Missing}, {"short_urandom", Getrandom::Missing, Device::Short},
+    {"plain_file_urandom", Getrandom::Missing, Device::PlainFile}, {"zero_urandom", Getrandom::Missing, Device::Zero},
+    {"fifo_urandom", Getrandom::Missing, Device::Fifo}, {"console_urandom", Getrandom::Missing, Device::Console},
     {"block_urandom", Getrandom::Missing, Device::Block},
-    {"fixed_key", Getrandom::FixedKey},
-    {"fixed_key_short", Getrandom::FixedKeyShort},
+    {"fixed_key", Getrandom::FixedKey}, {"fixed_key_short", Getrandom::FixedKeyShort},
     {"half_key", Getrandom::HalfKey, Device::Missing},
 };
+// clang-format on
 
 const Mode& mode() {
   static const Mode& chosen = mode_named_in_environment(MODES);

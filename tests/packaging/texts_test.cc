@@ -59,15 +59,30 @@ TEST(Texts, ShowTheLettersNamesRangesAndDefaultsOfTheTables) {
   const std::string size = number(PASSWORD_SIZE_MIN) + "-" + number(PASSWORD_SIZE_MAX),
                     count = number(PASSWORD_COUNT_MIN) + "-" + number(PASSWORD_COUNT_MAX),
                     fallback = number(DEFAULT_SIZE), one = number(DEFAULT_COUNT);
+  // Every letter the parser takes, alone or before a number, whether a long name gives it or not.
+  for (char c = '!'; c <= '~'; ++c)
+    for (const std::string& arg : {std::string{'-', c}, std::string{'-', c} + fallback})
+      if (c != '-' && parse({arg}).status == STATUS_OK)
+        all.insert(*letters.insert(std::string(1, c)).first);
+  // The banner's line for a stream as the build made its own (cmake/random_source.cmake), or from
+  // where the texts' shorthand for the other streams starts.
+  const auto banner = [](const char* stream, std::size_t from = 0) {
+    std::string line = "Random source: " SOURCE_NAME, built = SOURCE_STREAM_NAME;
+    return line.replace(line.find(built), built.size(), stream).substr(from);
+  };
   // Comment lines, and zsh's exclusion lists ('(-a --alpha ...)'), offer nothing.
   const auto code = [](const char* path) { return replace(file(path), "(^|\n)\\s*#[^\n]*"); };
   // clang-format off
   const std::string help = HELP_TEXT, readme = file("/README.md"),
-      usage = section(readme, "\n## Usage", "\n## "), security = file("/doc/security.md"),
+      usage = section(readme, "\n## Usage", "\n## "), security = replace(file("/doc/security.md"), "\\s+", " "),
       dictionary = file("/fuzz/options.dict"), bash = code("/completions/tolvane.bash"),
       fish = code("/completions/tolvane.fish"),
       zsh = replace(code("/completions/_tolvane"), R"('\([^)]*\)')"),
-      e2e_help = section(file("/tests/e2e/e2e_test.cc"), "HELP = R\"(", ")\";");
+      e2e_help = section(file("/tests/e2e/e2e_test.cc"), "HELP = R\"(", ")\";"),
+      // The statuses as the program ends with them, -2 also as a POSIX shell shows it (its low byte).
+      ok = number(STATUS_OK), wrong = number(STATUS_PARAMETER_ERROR), failed = number(STATUS_FAILURE),
+      shown = number(std::uint8_t(STATUS_PARAMETER_ERROR)), symbols(SYMBOL_SET), n = std::to_string(SYMBOL_SET.size());
+  const std::size_t as_named = sizeof "Random source: operating system";
   // clang-format on
   // Each line of the man page's options that starts with a letter, its long names paired with it.
   std::set<std::string> man_names;
@@ -90,6 +105,7 @@ TEST(Texts, ShowTheLettersNamesRangesAndDefaultsOfTheTables) {
       {"fish", fish, "(?:--|-l |-s )" + NAME, all},
       {"fuzz dictionary", dictionary, "\n\"" + NAME + "\"", all},
       {"man page synopsis", MAN, R"~((?:\.RB \[ |" \| " )-([a-z]))~", letters},
+      {"man page options", section(MAN, ".SH OPTIONS", ".SS"), "\\.TP\n\\.B[RI] -([a-z])", letters},
       {"help", help, in_help, letters}, {"help", help, R"~(\n-([a-z])[< ])~", letters},
       {"help", help, help_ranges, {size, count, fallback}},
       {"e2e_test.cc", e2e_help, help_ranges, {size, count, fallback}},
@@ -104,11 +120,19 @@ TEST(Texts, ShowTheLettersNamesRangesAndDefaultsOfTheTables) {
         number(PASSWORD_SIZE_MAX), number(PASSWORD_SIZE_MAX + 1), number(PASSWORD_COUNT_MAX),
         number(PASSWORD_COUNT_MAX + 1), "4294967300", "2147483648"}},
       {"man page", MAN, R"~(\.TH TOLVANE 1 \S+ "tolvane ([^"]*)")~", {TOLVANE_VERSION}},
-      // The banner's name for each stream, from cmake/random_source.cmake's table.
-      {"man page", MAN, R"~(Random source: operating system \(([^)]*)\))~", {STREAM_NAME_LINUX}},
-      {"security.md", security,
-       R"~(Random source: operating system\s+\(([^)]*)\)" on Linux, "\(([^)]*)\)" or "\(([^)]*)\)")~",
-       {STREAM_NAME_LINUX "-" STREAM_NAME_ARC4RANDOM "-" STREAM_NAME_WIN32}},
+      // The banner's line for each stream, as the build writes it; the statuses; the messages' first
+      // lines and the two letters a conflict names; the symbols.
+      {"man page", MAN, R"~((Random source: [^"]*)")~", {banner(STREAM_NAME_LINUX)}},
+      {"security.md", security, R"~("(Random source: [^"]*)" on Linux, "([^"]*)" or "([^"]*)")~",
+       {banner(STREAM_NAME_LINUX) + "-" + banner(STREAM_NAME_ARC4RANDOM, as_named) + "-" + banner(STREAM_NAME_WIN32, as_named)}},
+      {"README", usage, R"~(status is (\d+), or (-\d+) \(a POSIX shell shows (\d+)\)[^,]*, or (\d+) when)~", {ok + "-" + wrong + "-" + shown + "-" + failed}},
+      {"man page", section(MAN, ".SH EXIT STATUS", ".SH EX"), R"~(\n\.B (-?\d+)\n(\w+)|shows this status as (\d+); on Windows it is (-?\d+))~",
+       {ok + "-Passwords", wrong + "-The", shown + "-" + wrong, failed + "-Standard"}},
+      {"man page", section(MAN, ".SH DIAGNOSTICS", ".SH "), R"~(\.B (Error: [^\n]*)(?:\n\.B (-\w)\nwith\n\.BR (-\w))?)~",
+       captured(std::string(MSG_INVALID_PARAMETER) + MSG_CASE_CONFLICT + MSG_RULES_CONFLICT + MSG_WRITE_ERROR + MSG_RANDOM_ERROR,
+                R"~((Error: [^\n]*)\n(?:You cannot combine (-\w) [^\n]* with\s+(-\w))?)~")},
+      {"README", usage, "the (\\d+) symbols below|The symbols are `([^`]*)`", {n, symbols}},
+      {"man page", MAN, "the (\\d+) symbols\n?(?:\\.B (.*))?", {n, n + "-" + symbols}},
   };
   // clang-format on
   for (const Row& row : rows)
