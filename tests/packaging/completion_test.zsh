@@ -3,8 +3,9 @@
 # tolvane's completion only where the installed layout puts it, presses Enter, and reads back the
 # arguments that a stub tolvane received: bash without and with bash-completion, zsh on its own
 # default fpath, fish on its vendor folders, and zsh after the README's install below a home.
-#   usage: completion_test.zsh root cmake build
-#   (root holds an install with the prefix /usr; cmake installs build, the build of root's files)
+#   usage: completion_test.zsh root [cmake build]
+#   (root holds an install with the prefix /usr; cmake installs build, the build of root's files;
+#   without them, as for an installed package, the home install is not tried)
 zmodload zsh/zpty
 root=${1:A}
 home=$(mktemp -d)
@@ -13,7 +14,9 @@ trap 'rm -rf $home 2>/dev/null' EXIT  # fish may still be writing there
 # fish would find it there too), and the lines the README gives for ~/.zshrc.
 user=$home/user
 mkdir $user
-env -u DESTDIR $2 --install $3 --strip --prefix $user/.local --component Unspecified >/dev/null ||
+shells=(bash bash-completion zsh fish)
+(($# < 3)) || shells+=zsh-home
+(($# < 3)) || env -u DESTDIR $2 --install $3 --strip --prefix $user/.local --component Unspecified >/dev/null ||
   { print "FAIL: cmake --install $3 --strip --prefix $user/.local"; exit 1 }
 print -r -- 'fpath=(~/.local/share/zsh/site-functions $fpath)
 autoload -Uz compinit && compinit' >$user/.zshrc
@@ -86,7 +89,7 @@ read_arguments() {
 }
 
 failures=0
-for shell in bash bash-completion zsh fish zsh-home; do
+for shell in $shells; do
   if ! command -v ${start[$shell]%% *} >/dev/null ||
     [[ $shell == bash-completion && ! -f /usr/share/bash-completion/bash_completion ]]; then
     print "FAIL: $shell is not installed"
