@@ -14,9 +14,8 @@ trap 'rm -rf $home 2>/dev/null' EXIT  # fish may still be writing there
 # fish would find it there too), and the lines the README gives for ~/.zshrc.
 user=$home/user
 mkdir $user
-shells=(bash bash-completion zsh fish)
-(($# < 3)) || shells+=zsh-home
-(($# < 3)) || env -u DESTDIR $2 --install $3 --strip --prefix $user/.local --component Unspecified >/dev/null ||
+[[ -z $2 ]] ||
+  env -u DESTDIR $2 --install $3 --strip --prefix $user/.local --component Unspecified >/dev/null ||
   { print "FAIL: cmake --install $3 --strip --prefix $user/.local"; exit 1 }
 print -r -- 'fpath=(~/.local/share/zsh/site-functions $fpath)
 autoload -Uz compinit && compinit' >$user/.zshrc
@@ -89,7 +88,7 @@ read_arguments() {
 }
 
 failures=0
-for shell in $shells; do
+for shell in bash bash-completion zsh fish ${2:+zsh-home}; do
   if ! command -v ${start[$shell]%% *} >/dev/null ||
     [[ $shell == bash-completion && ! -f /usr/share/bash-completion/bash_completion ]]; then
     print "FAIL: $shell is not installed"
