@@ -17,8 +17,15 @@ case $arch in
   s390x) cpu=s390x ;;
   *) fail "usage: $0 [arm64|s390x]" ;;
 esac
-grep -qx enabled "/proc/sys/fs/binfmt_misc/qemu-$cpu" 2>/dev/null ||
-  fail "binfmt_misc runs no $arch program here: apt-get install qemu-user-static binfmt-support"
+# Installing qemu-user-static registers it only where binfmt_misc is mounted and enabled.
+binfmt=/proc/sys/fs/binfmt_misc
+[[ -f $binfmt/status ]] ||
+  fail "binfmt_misc is not mounted: as root, mount -t binfmt_misc binfmt_misc $binfmt"
+grep -qx enabled "$binfmt/status" || fail "binfmt_misc is disabled: as root, echo 1 >$binfmt/status"
+[[ -f $binfmt/qemu-$cpu ]] ||
+  fail "binfmt_misc has no qemu-$cpu: apt-get install qemu-user-static binfmt-support"
+grep -qx enabled "$binfmt/qemu-$cpu" ||
+  fail "binfmt_misc's qemu-$cpu is disabled: as root, echo 1 >$binfmt/qemu-$cpu"
 # Built as .ci/deb-cross builds it (dpkg-buildpackage -a), which checks its label.
 .ci/deb-cross "$arch"
 version=$(dpkg-parsechangelog -SVersion)

@@ -3,8 +3,11 @@
 # tolvane's completion only where the installed layout puts it, presses Enter, and reads back the
 # arguments that a stub tolvane received: bash without and with bash-completion, zsh on its own
 # default fpath, fish on its vendor folders, and zsh after the README's install below a home.
-#   usage: completion_test.zsh root cmake build
-#   (root holds an install with the prefix /usr; cmake installs build, the build of root's files)
+#   usage: completion_test.zsh root [cmake build]
+#   (cmake installs build below root, with the prefix /usr, as the packages install it: of the one
+#   component, which writes its own manifest and record, so that a user's own install's, which
+#   the uninstall target reads, are left as they were; without cmake, root already holds such an
+#   install, as / does for an installed package, and the home install is not tried)
 zmodload zsh/zpty
 root=${1:A}
 home=$(mktemp -d)
@@ -13,8 +16,10 @@ trap 'rm -rf $home 2>/dev/null' EXIT  # fish may still be writing there
 # fish would find it there too), and the lines the README gives for ~/.zshrc.
 user=$home/user
 mkdir $user
-env -u DESTDIR $2 --install $3 --strip --prefix $user/.local --component Unspecified >/dev/null ||
-  { print "FAIL: cmake --install $3 --strip --prefix $user/.local"; exit 1 }
+[[ -z $2 ]] || { rm -rf $root &&
+  DESTDIR=$root $2 --install $3 --prefix /usr --component Unspecified &&
+  env -u DESTDIR $2 --install $3 --strip --prefix $user/.local --component Unspecified
+} >/dev/null || { print "FAIL: cmake --install $3 below $root or $user/.local"; exit 1 }
 print -r -- 'fpath=(~/.local/share/zsh/site-functions $fpath)
 autoload -Uz compinit && compinit' >$user/.zshrc
 stub='tolvane() { printf %s%s AR GS; printf "<%s>" "$@"; printf ".\n"; }'
@@ -86,7 +91,7 @@ read_arguments() {
 }
 
 failures=0
-for shell in bash bash-completion zsh fish zsh-home; do
+for shell in bash bash-completion zsh fish ${2:+zsh-home}; do
   if ! command -v ${start[$shell]%% *} >/dev/null ||
     [[ $shell == bash-completion && ! -f /usr/share/bash-completion/bash_completion ]]; then
     print "FAIL: $shell is not installed"
